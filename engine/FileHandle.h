@@ -1,0 +1,48 @@
+#pragma once
+// An open file, owned: the engine's input file (the source or a slice) and the
+// target of one chunk append. Every operation either does all it was asked or
+// throws FileError; close() reports a failed close.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace qz {
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    ~FileHandle();  // closes quietly: only for the ways out that already failed
+
+    // Opens an existing regular file for reading.
+    static FileHandle openRead(const std::string& path);
+    // Creates the file anew: a stale regular file or symbolic link at the name
+    // is removed first (never written through), anything else there is an error.
+    static FileHandle createFresh(const std::string& path);
+    // Opens a file for appending that createFresh made earlier in this
+    // operation; fails if the name no longer holds that very file.
+    static FileHandle openAppend(const std::string& path, std::uint64_t dev,
+                                 std::uint64_t ino);
+
+    bool isOpen() const { return fd_ >= 0; }
+    std::int64_t length() const;
+    std::uint64_t device() const;
+    std::uint64_t inode() const;
+    // Reads exactly size bytes at the 0-based offset; fewer is an error.
+    void readAt(std::int64_t offset, void* buf, std::size_t size) const;
+    // Writes all size bytes at the file's end.
+    void append(const void* buf, std::size_t size) const;
+    void close();
+
+private:
+    FileHandle(int fd, std::string path);
+
+    int fd_ = -1;
+    std::string path_;
+};
+
+}  // namespace qz

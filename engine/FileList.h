@@ -1,0 +1,35 @@
+#pragma once
+// File1: the never-visible file list. It lists the bare names of the plain
+// files in Path whose names match the wildcard Pattern, in name order.
+
+#include <string>
+#include <vector>
+
+namespace qz {
+
+class FileList {
+public:
+    const std::string& Pattern() const { return pattern_; }
+    // Sets the wildcard ("*" stands for any run of characters) and re-reads.
+    void setPattern(const std::string& pattern);
+    const std::string& Path() const { return path_; }
+    // Sets the directory and re-reads; FileError if it is no readable directory.
+    void setPath(const std::string& path);
+    // Re-reads the directory; FileError if it can no longer be read.
+    void Refresh();
+
+    int ListCount() const { return static_cast<int>(names_.size()); }
+    const std::string& List(int index) const { return names_.at(index); }
+    // Full path of an entry: Path, a "/" if Path lacks one, the entry.
+    std::string fullPath(int index) const;
+
+    // Whole-name match of the wildcard, ASCII letters compared without case.
+    static bool matches(const std::string& pattern, const std::string& name);
+
+private:
+    std::string pattern_ = "*.*";
+    std::string path_;
+    std::vector<std::string> names_;
+};
+
+}  // namespace qz

@@ -1,0 +1,34 @@
+#pragma once
+// How slice files and the joined output are named. Slice k of the source N is
+// N + ".QZ" + k in decimal without leading zeros; the first slice is N.QZ1 and
+// a set whose first slice is F joins back into F less its last four characters.
+
+#include <string>
+
+namespace qz {
+
+class SliceNames {
+public:
+    // dir (ending in "/") + name + ".QZ" + k.
+    static std::string slicePath(const std::string& dir, const std::string& name,
+                                 long k);
+    // k when entry is exactly stem + ".QZ" + k (k >= 1, no leading zero,
+    // case kept), otherwise 0.
+    static long sliceIndex(const std::string& entry, const std::string& stem);
+    // The listing pattern of a set: stem + ".QZ*".
+    static std::string setPattern(const std::string& stem);
+
+    // 1-based position of the last "." in names, 0 when there is none.
+    static int TheRightName(const std::string& names);
+    // names cut before its last "."; FileError when it holds none.
+    static std::string cutBeforeLastDot(const std::string& names);
+    // name less its last four characters; FileError when it is shorter.
+    static std::string withoutLastFour(const std::string& name);
+
+    // Last path component: everything after the last "/".
+    static std::string bareName(const std::string& path);
+    // Everything up to and including the last "/" (empty when there is none).
+    static std::string directoryOf(const std::string& path);
+};
+
+}  // namespace qz
