@@ -1,0 +1,76 @@
+#include "CliHost.h"
+
+#include <istream>
+#include <ostream>
+
+namespace qzcli {
+
+const char* const CliHost::kTakenAsNo =
+    "没有可以询问的终端，按“否”处理 / no terminal to ask: taken as No";
+
+namespace {
+
+// y, Y, yes (any case) and 是 consent; anything else, an empty line too, does not.
+bool isYes(std::string line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.pop_back();
+    std::size_t start = line.find_first_not_of(" \t");
+    line.erase(0, start == std::string::npos ? line.size() : start);
+    for (char& c : line)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return line == "y" || line == "yes" || line == "是";
+}
+
+}  // namespace
+
+CliHost::CliHost(CommandLine::Answer answer, std::istream& in, std::ostream& err,
+                 bool inIsTerminal, bool errIsTerminal)
+    : answer_(answer),
+      in_(in),
+      err_(err),
+      inIsTerminal_(inIsTerminal),
+      errIsTerminal_(errIsTerminal) {}
+
+void CliHost::setLabel7(const std::string& text) {
+    if (!errIsTerminal_ || text == progressShown_) return;
+    // Back to the line's start, the new text, then clear what is left of the old.
+    err_ << '\r' << text << "\x1b[K" << std::flush;
+    progressShown_ = text;
+}
+
+void CliHost::setPicture1Visible(bool visible) {
+    picture1Visible_ = visible;
+    if (!visible) endProgressLine();
+}
+
+void CliHost::endProgressLine() {
+    if (progressShown_.empty()) return;
+    err_ << '\n' << std::flush;
+    progressShown_.clear();
+}
+
+qz::MsgAnswer CliHost::MsgBox(const std::string& text, const std::string&,
+                              int style) {
+    endProgressLine();
+    const bool question = style == qz::MsgQuestion;
+    if (question && answer_ == CommandLine::Answer::Ask) {
+        if (inIsTerminal_) return askTerminal(text);
+        err_ << text << '\n' << kTakenAsNo << '\n' << std::flush;
+        return qz::MsgAnswer::No;
+    }
+    err_ << text << '\n' << std::flush;
+    if (!question) return qz::MsgAnswer::Ok;
+    return answer_ == CommandLine::Answer::Yes ? qz::MsgAnswer::Yes : qz::MsgAnswer::No;
+}
+
+qz::MsgAnswer CliHost::askTerminal(const std::string& question) {
+    err_ << question << " [y/N] " << std::flush;
+    std::string line;
+    if (!std::getline(in_, line)) {
+        err_ << '\n' << std::flush;  // end of input: the prompt's line stays open
+        return qz::MsgAnswer::No;
+    }
+    return isYes(line) ? qz::MsgAnswer::Yes : qz::MsgAnswer::No;
+}
+
+}  // namespace qzcli
