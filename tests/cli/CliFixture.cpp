@@ -1,0 +1,31 @@
+#include "CliFixture.h"
+
+#include <filesystem>
+
+CliFixture::Bytes CliFixture::make(const std::string& name, std::int64_t size,
+                                   unsigned seed) const {
+    Bytes bytes = qz::TempDir::pattern(size, seed);
+    qz::TempDir::write(at(name), bytes);
+    return bytes;
+}
+
+void CliFixture::mkdir(const std::string& dir) const {
+    std::filesystem::create_directories(at(dir));
+}
+
+CliFixture::Bytes CliFixture::splitNew(const std::string& name, std::int64_t size,
+                                       int count) const {
+    Bytes bytes = make(name, size);
+    auto r = cli({"split", name, std::to_string(count), "--yes"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return bytes;
+}
+
+CliFixture::Bytes CliFixture::joined(const std::string& name, int n) const {
+    Bytes all;
+    for (int k = 1; k <= n; ++k) {
+        Bytes part = bytesOf(name + ".QZ" + std::to_string(k));
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}

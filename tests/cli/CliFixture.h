@@ -1,0 +1,48 @@
+#pragma once
+// A scratch directory for each test of qzslice-cli, files made in it, and the
+// tool run there; with the texts the tool must print, byte for byte.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "CliProcess.h"
+#include "TempDir.h"
+
+class CliFixture : public ::testing::Test {
+protected:
+    using Bytes = std::vector<unsigned char>;
+
+    static constexpr const char* kDone = "操作完成!\n";
+    static constexpr const char* kError = "切片错误\n";
+    static constexpr const char* kNotFound = "找不到指定的文件名!\n";
+    static constexpr const char* kTooSmall =
+        "对不起,文件太小影响完整性,建议每个单位不要小于64KB!请重新设置切割个数!\n";
+    static constexpr const char* kReplace = "己存在该文件切片,是否代替原切片?";
+    static constexpr const char* kOverwrite = "文件己经存在，是否覆盖原文件？";
+    static constexpr const char* kTakenAsNo =
+        "没有可以询问的终端，按“否”处理 / no terminal to ask: taken as No\n";
+
+    std::string at(const std::string& name) const { return dir_ / name; }
+    bool has(const std::string& name) const { return qz::TempDir::exists(at(name)); }
+    std::int64_t sizeOf(const std::string& name) const { return qz::TempDir::size(at(name)); }
+    Bytes bytesOf(const std::string& name) const { return qz::TempDir::read(at(name)); }
+    // Writes size pattern bytes to name and returns them.
+    Bytes make(const std::string& name, std::int64_t size, unsigned seed = 1) const;
+    // Creates dir, relative to the scratch directory, with its parents.
+    void mkdir(const std::string& dir) const;
+
+    // Runs the tool in the scratch directory, with no terminal.
+    CliProcess::Result cli(const std::vector<std::string>& args) const {
+        return CliProcess::run(args, dir_.path());
+    }
+    // Splits a new source of size bytes into count slices; returns its bytes.
+    Bytes splitNew(const std::string& name, std::int64_t size, int count) const;
+    // The slices name.QZ1 to name.QZn joined in index order, as cat would.
+    Bytes joined(const std::string& name, int n) const;
+
+private:
+    qz::TempDir dir_;
+};

@@ -1,0 +1,24 @@
+#pragma once
+// Runs the built qzslice-cli as a child process, as a script or a user at a
+// terminal would, and collects what it printed and its exit status.
+
+#include <string>
+#include <vector>
+
+class CliProcess {
+public:
+    struct Result {
+        int status = -1;  // exit status; 128 + signal when killed
+        std::string out, err;
+    };
+
+    // Runs the tool with args in the directory dir; stdin is /dev/null,
+    // stdout and stderr are pipes read apart.
+    static Result run(const std::vector<std::string>& args, const std::string& dir);
+
+    // Runs the tool on a new pseudo-terminal that is its stdin, stdout and
+    // stderr; out gets all the terminal showed. Once the output holds prompt
+    // (when not empty), reply is typed.
+    static Result runOnPty(const std::vector<std::string>& args, const std::string& dir,
+                           const std::string& prompt = "", const std::string& reply = "");
+};

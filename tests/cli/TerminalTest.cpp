@@ -1,0 +1,74 @@
+// The tool at a terminal: progress redrawn in place on stderr, and questions
+// asked there when no --yes or --no answers them.
+
+#include <regex>
+
+#include "CliFixture.h"
+
+namespace {
+
+// The progress texts drawn, in order: each is "\r" TEXT "\x1b[K".
+std::vector<std::string> progressTexts(const std::string& shown) {
+    std::vector<std::string> texts;
+    static const std::regex drawn("\r([^\r\x1b]*)\x1b\\[K");
+    for (std::sregex_iterator it(shown.begin(), shown.end(), drawn), end; it != end; ++it)
+        texts.push_back((*it)[1]);
+    return texts;
+}
+
+}  // namespace
+
+using Progress = CliFixture;
+
+TEST_F(Progress, SplitRedrawsThePercentageOnlyWhenItChanges) {
+    make("a.bin", 1000000);
+    auto r = CliProcess::runOnPty({"split", "a.bin", "3"}, at(""));
+    EXPECT_EQ(r.status, 0);
+    const auto texts = progressTexts(r.out);
+    ASSERT_GE(texts.size(), 3u) << r.out;
+    EXPECT_EQ(texts.front(), "6%");
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "52%"), texts.end());
+    EXPECT_EQ(texts[texts.size() - 2], "100%");
+    EXPECT_EQ(texts.back(), "完成");
+    EXPECT_EQ(std::adjacent_find(texts.begin(), texts.end()), texts.end());
+    // The line ends before the completion message, which has its own.
+    EXPECT_TRUE(r.out.ends_with("完成\x1b[K\r\n操作完成!\r\n")) << r.out;
+}
+
+TEST_F(Progress, MergeRestartsForEverySliceAndEndsItsLine) {
+    splitNew("a.bin", 1000000, 3);
+    auto r = CliProcess::runOnPty({"merge", "a.bin.QZ1", "--yes"}, at(""));
+    EXPECT_EQ(r.status, 0);
+    const auto texts = progressTexts(r.out);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "100%"), 3);
+    EXPECT_EQ(std::adjacent_find(texts.begin(), texts.end()), texts.end());
+    EXPECT_TRUE(r.out.ends_with("100%\x1b[K\r\n操作完成!\r\n")) << r.out;
+}
+
+TEST_F(Progress, NoneWithoutATerminal) {
+    splitNew("a.bin", 1000000, 3);
+    auto r = cli({"merge", "a.bin.QZ1", "--yes"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err.find_first_of("\r%\x1b"), std::string::npos) << r.err;
+}
+
+struct Reply {
+    const char* typed;
+    int status;
+};
+
+class TerminalQuestion : public CliFixture, public ::testing::WithParamInterface<Reply> {};
+
+TEST_P(TerminalQuestion, IsAnsweredByTheLineTyped) {
+    splitNew("a.bin", 1000000, 7);
+    const std::string prompt = std::string(kReplace) + " [y/N] ";
+    auto r = CliProcess::runOnPty({"split", "a.bin", "3"}, at(""), prompt,
+                                  std::string(GetParam().typed) + "\n");
+    EXPECT_EQ(r.status, GetParam().status) << r.out;
+    EXPECT_NE(r.out.find(prompt), std::string::npos) << r.out;
+    EXPECT_EQ(has("a.bin.QZ7"), GetParam().status != 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(CliAnswers, TerminalQuestion,
+                         ::testing::Values(Reply{"y", 0}, Reply{"Y", 0}, Reply{"是", 0},
+                                           Reply{"n", 3}, Reply{"", 3}, Reply{"yeah", 3}));
