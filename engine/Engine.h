@@ -82,13 +82,15 @@ private:
     double StepWidth_ = 0;
     double DoneWidth_ = 0;
 
-    // Target files created by this run, with the identity they were created
-    // with, so later chunks land in the same file and a failure can remove it.
+    // A target file created by this run, with the identity it was created
+    // with, so later chunks land in that very file and a failure can remove it.
     struct Target {
-        std::uint64_t dev = 0, ino = 0;
-        bool complete = false;
+        std::string path;
+        std::pair<std::uint64_t, std::uint64_t> id;
+        bool complete = false;  // whole and good: kept even on the error path
     };
-    std::vector<std::pair<std::string, Target>> targets_;
+    std::vector<Target> targets_;
+    // The target at path created earlier in this run, or nullptr.
     Target* findTarget(const std::string& path);
 };
 

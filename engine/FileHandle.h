@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace qz {
 
@@ -30,8 +31,8 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     std::int64_t length() const;
-    std::uint64_t device() const;
-    std::uint64_t inode() const;
+    // Device and inode: which file this is, whatever its name says later.
+    std::pair<std::uint64_t, std::uint64_t> identity() const;
     // Reads exactly size bytes at the 0-based offset; fewer is an error.
     void readAt(std::int64_t offset, void* buf, std::size_t size) const;
     // Writes all size bytes at the file's end.

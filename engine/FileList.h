@@ -10,7 +10,8 @@ namespace qz {
 class FileList {
 public:
     const std::string& Pattern() const { return pattern_; }
-    // Sets the wildcard ("*" stands for any run of characters) and re-reads.
+    // Sets the wildcard ("*" stands for any run of characters); it takes
+    // effect at the next read (setPath or Refresh).
     void setPattern(const std::string& pattern);
     const std::string& Path() const { return path_; }
     // Sets the directory and re-reads; FileError if it is no readable directory.
@@ -27,7 +28,7 @@ public:
     static bool matches(const std::string& pattern, const std::string& name);
 
 private:
-    std::string pattern_ = "*.*";
+    std::string pattern_ = "*";
     std::string path_;
     std::vector<std::string> names_;
 };

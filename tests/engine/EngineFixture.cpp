@@ -1,0 +1,43 @@
+#include "EngineFixture.h"
+
+#include "SliceNames.h"
+#include "SourceSelection.h"
+
+namespace qz {
+
+void EngineTest::choose(const std::string& path) {
+    host.text1 = path;
+    SourceSelection::adopt(host, engine, path, SliceNames::bareName(path));
+}
+
+Engine::Outcome EngineTest::splitFile(const std::string& path, const std::string& count) {
+    host.option1_0 = true;
+    host.text2 = count;
+    choose(path);
+    return engine.Command5_Click();
+}
+
+Engine::Outcome EngineTest::mergeFrom(const std::string& firstSlice, bool deleteAfter) {
+    host.option1_0 = false;
+    host.check1 = deleteAfter;
+    choose(firstSlice);
+    return engine.Command5_Click();
+}
+
+std::vector<std::int64_t> EngineTest::sliceSizes(const std::string& dir,
+                                                 const std::string& name) {
+    std::vector<std::int64_t> sizes;
+    for (long k = 1;; ++k) {
+        std::int64_t s = TempDir::size(SliceNames::slicePath(dir, name, k));
+        if (s < 0) return sizes;
+        sizes.push_back(s);
+    }
+}
+
+std::vector<std::string> EngineTest::texts() const {
+    std::vector<std::string> out;
+    for (const auto& m : host.shown) out.push_back(m.text);
+    return out;
+}
+
+}  // namespace qz

@@ -1,0 +1,35 @@
+#pragma once
+// A test fixture with a scratch directory, the in-memory window and an engine
+// bound to it, plus the steps a user takes in the window.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Engine.h"
+#include "MemoryHost.h"
+#include "TempDir.h"
+
+namespace qz {
+
+class EngineTest : public ::testing::Test {
+protected:
+    // Chooses path as the source, as the open-file dialog does.
+    void choose(const std::string& path);
+    // Chooses path in split mode with the given count and runs the command.
+    Engine::Outcome splitFile(const std::string& path, const std::string& count);
+    // Chooses a first slice in merge mode and runs the command.
+    Engine::Outcome mergeFrom(const std::string& firstSlice, bool deleteAfter = false);
+    // Sizes of name.QZ1 ... name.QZn in dir, for as long as they exist.
+    static std::vector<std::int64_t> sliceSizes(const std::string& dir,
+                                                const std::string& name);
+    // The messages shown, text only.
+    std::vector<std::string> texts() const;
+
+    TempDir dir;
+    MemoryHost host;
+    Engine engine{host};
+};
+
+}  // namespace qz

@@ -1,0 +1,177 @@
+// Real file failures: a full device, a save location below a plain file,
+// files that shrink or vanish mid-way, a slice that cannot be deleted. Each
+// must end on the error path and leave no half-written file behind.
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "EngineFixture.h"
+#include "SliceNames.h"
+
+namespace qz {
+namespace {
+
+// A tmpfs of a few hundred kilobytes, mounted for one test where we may mount.
+class SmallDevice {
+public:
+    explicit SmallDevice(const std::string& where) : path_(where) {
+        ::mkdir(path_.c_str(), 0755);
+        mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, "size=256k") == 0;
+    }
+    ~SmallDevice() {
+        if (mounted_) ::umount(path_.c_str());
+    }
+    bool mounted() const { return mounted_; }
+    std::string path() const { return path_ + "/"; }
+
+private:
+    std::string path_;
+    bool mounted_ = false;
+};
+
+class FailureTest : public EngineTest {
+protected:
+    void expectErrorPath() {
+        ASSERT_FALSE(host.shown.empty());
+        EXPECT_EQ(host.shown.back().text, "切片错误");
+        EXPECT_EQ(host.shown.back().title, "出错");
+        EXPECT_FALSE(host.picture1Visible);
+        EXPECT_TRUE(host.frame1Enabled && host.command5Enabled);
+        EXPECT_EQ(engine.iPos, 0);
+        EXPECT_FALSE(engine.inputOpen());
+    }
+    std::size_t entriesIn(const std::string& d) {
+        return std::distance(std::filesystem::directory_iterator(d),
+                             std::filesystem::directory_iterator());
+    }
+};
+
+TEST_F(FailureTest, FullDeviceDuringSplitLeavesNoSlices) {
+    SmallDevice small(dir / "small");
+    if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    const auto bytes = TempDir::pattern(1000000);
+    TempDir::write(dir / "big", bytes);
+    choose(dir / "big");
+    host.text2 = "3";
+    host.text3 = small.path();
+    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+    expectErrorPath();
+    EXPECT_EQ(entriesIn(small.path()), 0u);
+    EXPECT_TRUE(TempDir::read(dir / "big") == bytes);
+}
+
+TEST_F(FailureTest, FullDeviceDuringMergeLeavesNoOutput) {
+    SmallDevice small(dir / "small");
+    if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    TempDir::write(dir / "big", TempDir::pattern(1000000));
+    ASSERT_EQ(splitFile(dir / "big", "3"), Engine::Outcome::Completed);
+    host.option1_0 = false;
+    host.check1 = true;
+    choose(dir / "big.QZ1");
+    host.text3 = small.path();
+    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+    expectErrorPath();
+    EXPECT_EQ(entriesIn(small.path()), 0u);
+    EXPECT_EQ(sliceSizes(dir.path(), "big"), (std::vector<std::int64_t>{327675, 327675, 344650}));
+}
+
+TEST_F(FailureTest, SaveLocationBelowAPlainFileFailsBeforeBusy) {
+    TempDir::write(dir / "src", TempDir::pattern(200000));
+    TempDir::write(dir / "plain", {1});
+    choose(dir / "src");
+    host.text3 = dir / "plain/";
+    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+    expectErrorPath();
+    EXPECT_EQ(host.caption, "QZ切片宝 V1.3优化版");  // the busy state was never entered
+
+    // In a merge the listing is the slices' own, so the failure comes when
+    // the output is created, after the bar has been shown.
+    ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Completed);
+    ASSERT_EQ(::unlink((dir / "src").c_str()), 0);
+    host.option1_0 = false;
+    choose(dir / "src.QZ1");
+    host.text3 = dir / "plain/";
+    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+    expectErrorPath();
+    EXPECT_EQ(host.caption, "QZ切片宝V1.3优化版");
+    EXPECT_EQ(sliceSizes(dir.path(), "src").size(), 2u);
+}
+
+TEST_F(FailureTest, SourceThatShrinksMidwayIsAnError) {
+    TempDir::write(dir / "src", TempDir::pattern(1000000));
+    int pumps = 0;
+    host.onDoEvents = [&] {
+        if (++pumps == 3) {
+            ASSERT_EQ(::truncate((dir / "src").c_str(), 200000), 0);
+        }
+    };
+    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Failed);
+    expectErrorPath();
+    EXPECT_TRUE(sliceSizes(dir.path(), "src").empty());
+}
+
+TEST_F(FailureTest, SaveDirectoryThatVanishesMidwayIsAnError) {
+    TempDir other;
+    TempDir::write(dir / "src", TempDir::pattern(1000000));
+    const std::string gone = other / "gone/";
+    ASSERT_EQ(::mkdir(gone.c_str(), 0755), 0);
+    choose(dir / "src");
+    host.text2 = "3";
+    host.text3 = gone;
+    int pumps = 0;
+    host.onDoEvents = [&] {
+        if (++pumps == 7) std::filesystem::remove_all(gone);  // into slice 2
+    };
+    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+    expectErrorPath();
+    EXPECT_TRUE(TempDir::size(dir / "src") == 1000000);
+}
+
+TEST_F(FailureTest, SliceThatVanishesMidMergeKeepsTheRest) {
+    const auto bytes = TempDir::pattern(1000000);
+    TempDir::write(dir / "src", bytes);
+    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
+    ASSERT_EQ(::unlink((dir / "src").c_str()), 0);
+    int pumps = 0;
+    host.onDoEvents = [&] {
+        if (++pumps == 2) ::unlink((dir / "src.QZ3").c_str());
+    };
+    ASSERT_EQ(mergeFrom(dir / "src.QZ1", true), Engine::Outcome::Failed);
+    expectErrorPath();
+    EXPECT_FALSE(TempDir::exists(dir / "src"));
+    EXPECT_EQ(TempDir::size(dir / "src.QZ1"), 327675);
+    EXPECT_EQ(TempDir::size(dir / "src.QZ2"), 327675);
+}
+
+TEST_F(FailureTest, ASliceThatCannotBeDeletedKeepsTheWholeOutput) {
+    TempDir out;
+    const auto bytes = TempDir::pattern(300000);
+    const std::string set = dir / "set", ro = dir / "ro";
+    ASSERT_EQ(::mkdir(set.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(ro.c_str(), 0755), 0);
+    TempDir::write(set + "/src", bytes);
+    ASSERT_EQ(splitFile(set + "/src", "2"), Engine::Outcome::Completed);
+    // The slices seen through a read-only mount: readable, not deletable.
+    if (::mount(set.c_str(), ro.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "cannot bind-mount here (needs root)";
+    const bool readOnly =
+        ::mount(nullptr, ro.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+    if (readOnly) {
+        host.option1_0 = false;
+        host.check1 = true;
+        choose(ro + "/src.QZ1");
+        host.text3 = out.path();
+        EXPECT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+    }
+    ::umount(ro.c_str());
+    if (!readOnly) GTEST_SKIP() << "cannot make a read-only mount here";
+    expectErrorPath();
+    EXPECT_TRUE(TempDir::read(out / "src") == bytes);
+    EXPECT_EQ(sliceSizes(set + "/", "src").size(), 2u);
+}
+
+}  // namespace
+}  // namespace qz

@@ -1,0 +1,174 @@
+// Joining a set: numeric order, the overwrite question, deleting the slices,
+// and checking the set before anything is touched.
+
+#include <unistd.h>
+
+#include "EngineFixture.h"
+#include "SliceNames.h"
+
+namespace qz {
+namespace {
+
+class MergeTest : public EngineTest {
+protected:
+    // Writes a set of slices of the given sizes for name in dir, returning the
+    // bytes they join into.
+    std::vector<unsigned char> makeSet(const std::string& d, const std::string& name,
+                                       const std::vector<std::int64_t>& sizes) {
+        std::vector<unsigned char> all;
+        for (std::size_t k = 0; k < sizes.size(); ++k) {
+            auto part = TempDir::pattern(sizes[k], unsigned(k + 10));
+            TempDir::write(SliceNames::slicePath(d, name, long(k + 1)), part);
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        return all;
+    }
+};
+
+TEST_F(MergeTest, JoinsWhatWasSplitAndDeletesTheSlices) {
+    const auto bytes = TempDir::pattern(1000000);
+    TempDir::write(dir / "report.doc", bytes);
+    ASSERT_EQ(splitFile(dir / "report.doc", "3"), Engine::Outcome::Completed);
+    ASSERT_EQ(::unlink((dir / "report.doc").c_str()), 0);
+    host.shown.clear();
+    ASSERT_EQ(mergeFrom(dir / "report.doc.QZ1", true), Engine::Outcome::Completed);
+    EXPECT_TRUE(TempDir::read(dir / "report.doc") == bytes);
+    EXPECT_TRUE(sliceSizes(dir.path(), "report.doc").empty());
+    EXPECT_EQ(texts(), std::vector<std::string>{"操作完成!"});
+    EXPECT_EQ(host.caption, "QZ切片宝V1.3优化版");
+    EXPECT_EQ(host.text1, "");
+    EXPECT_EQ(host.text3, "");
+    EXPECT_EQ(host.label3, "");
+    EXPECT_FALSE(host.picture1Visible);
+    EXPECT_EQ(engine.iPos, 0);
+}
+
+TEST_F(MergeTest, WithoutTheTickTheSlicesStay) {
+    const auto all = makeSet(dir.path(), "r", {70000, 70000});
+    ASSERT_EQ(mergeFrom(dir / "r.QZ1"), Engine::Outcome::Completed);
+    EXPECT_TRUE(TempDir::read(dir / "r") == all);
+    EXPECT_EQ(sliceSizes(dir.path(), "r").size(), 2u);
+}
+
+TEST_F(MergeTest, OutputGoesToTheSaveLocationSlicesStayWhereTheyAre) {
+    TempDir out;
+    const auto all = makeSet(dir.path(), "r.doc", {70000, 5, 65535});
+    host.option1_0 = false;
+    host.check1 = true;
+    choose(dir / "r.doc.QZ1");
+    host.text3 = out.path();
+    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Completed);
+    EXPECT_TRUE(TempDir::read(out / "r.doc") == all);
+    EXPECT_FALSE(TempDir::exists(dir / "r.doc"));
+    EXPECT_TRUE(sliceSizes(dir.path(), "r.doc").empty());
+}
+
+TEST_F(MergeTest, TwelveSlicesJoinInNumericOrder) {
+    std::vector<std::int64_t> sizes;
+    for (int k = 1; k <= 12; ++k) sizes.push_back(1000 * k);
+    const auto all = makeSet(dir.path(), "r.doc", sizes);
+    ASSERT_EQ(mergeFrom(dir / "r.doc.QZ1"), Engine::Outcome::Completed);
+    EXPECT_TRUE(TempDir::read(dir / "r.doc") == all);
+}
+
+TEST_F(MergeTest, FirstSliceAloneAndChunkEdges) {
+    for (std::int64_t len : {1, 65535, 65536, 131071}) {
+        const auto all = makeSet(dir.path(), "one", {len});
+        ::unlink((dir / "one").c_str());
+        ASSERT_EQ(mergeFrom(dir / "one.QZ1"), Engine::Outcome::Completed) << len;
+        EXPECT_TRUE(TempDir::read(dir / "one") == all) << len;
+    }
+}
+
+TEST_F(MergeTest, OverwriteYesReplacesNoLeavesEverything) {
+    const auto all = makeSet(dir.path(), "r", {70000, 70000});
+    TempDir::write(dir / "r", TempDir::pattern(300000, 77));
+
+    host.answers = {MsgAnswer::No};
+    ASSERT_EQ(mergeFrom(dir / "r.QZ1", true), Engine::Outcome::Declined);
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0].text, "文件己经存在，是否覆盖原文件？");
+    EXPECT_EQ(host.shown[0].title, "提示");
+    EXPECT_EQ(host.shown[0].style, MsgQuestion);
+    EXPECT_EQ(TempDir::size(dir / "r"), 300000);
+    EXPECT_EQ(sliceSizes(dir.path(), "r").size(), 2u);
+    EXPECT_EQ(host.caption, "QZ切片宝V1.3优化版");
+    EXPECT_TRUE(host.frame1Enabled && host.command5Enabled);
+    EXPECT_EQ(host.text1, "");
+    EXPECT_EQ(host.text3, "");
+    EXPECT_EQ(host.label3, "");
+    EXPECT_FALSE(host.picture1Visible);
+    EXPECT_EQ(host.label7History.size(), 0u);  // the bar never ran
+
+    host.shown.clear();
+    host.answers = {MsgAnswer::Yes};
+    ASSERT_EQ(mergeFrom(dir / "r.QZ1"), Engine::Outcome::Completed);
+    EXPECT_TRUE(TempDir::read(dir / "r") == all);
+}
+
+TEST_F(MergeTest, AsksAboutTheFileItWillWrite) {
+    // For a first slice not named .QZ1 the output is the name less its last
+    // four characters; a file that merely shares the stem is not asked about.
+    const auto part = TempDir::pattern(70000);
+    TempDir::write(dir / "a.b.QZ12", part);
+    TempDir::write(dir / "a.b", {3});
+    ASSERT_EQ(mergeFrom(dir / "a.b.QZ12"), Engine::Outcome::Completed);
+    EXPECT_EQ(texts(), std::vector<std::string>{"操作完成!"});
+    EXPECT_EQ(TempDir::read(dir / "a.b"), std::vector<unsigned char>{3});
+    EXPECT_TRUE(TempDir::read(dir / "a.b.") == part);
+
+    host.shown.clear();
+    ASSERT_EQ(mergeFrom(dir / "a.b.QZ12"), Engine::Outcome::Declined);
+    EXPECT_EQ(texts(), std::vector<std::string>{"文件己经存在，是否覆盖原文件？"});
+}
+
+TEST_F(MergeTest, StrayNamesNeitherCountNorGetDeleted) {
+    const auto all = makeSet(dir.path(), "r.doc", {70000, 70000, 100});
+    for (const char* stray : {"r.doc.QZ1.bak", "r.doc.QZx", "r.doc.qz4", "r.doc.QZ04"})
+        TempDir::write(dir / stray, {7});
+    ASSERT_EQ(mergeFrom(dir / "r.doc.QZ1", true), Engine::Outcome::Completed);
+    EXPECT_TRUE(TempDir::read(dir / "r.doc") == all);
+    for (const char* stray : {"r.doc.QZ1.bak", "r.doc.QZx", "r.doc.qz4", "r.doc.QZ04"})
+        EXPECT_TRUE(TempDir::exists(dir / stray)) << stray;
+    EXPECT_TRUE(sliceSizes(dir.path(), "r.doc").empty());
+}
+
+TEST_F(MergeTest, SetWithAGapTouchesNothing) {
+    makeSet(dir.path(), "r.doc", {70000, 70000, 70000});
+    ASSERT_EQ(::unlink((dir / "r.doc.QZ2").c_str()), 0);
+    TempDir::write(dir / "r.doc", {9});  // not even the question is asked
+    ASSERT_EQ(mergeFrom(dir / "r.doc.QZ1", true), Engine::Outcome::Failed);
+    EXPECT_EQ(texts(), std::vector<std::string>{"切片错误"});
+    EXPECT_EQ(host.shown[0].title, "出错");
+    EXPECT_EQ(TempDir::read(dir / "r.doc"), std::vector<unsigned char>{9});
+    EXPECT_TRUE(TempDir::exists(dir / "r.doc.QZ1"));
+    EXPECT_TRUE(TempDir::exists(dir / "r.doc.QZ3"));
+    EXPECT_EQ(host.caption, "QZ切片宝V1.3优化版");
+    EXPECT_EQ(host.text1, dir / "r.doc.QZ1");
+    EXPECT_EQ(host.text3, dir.path());
+    EXPECT_NE(host.label3, "");
+    EXPECT_FALSE(host.picture1Visible);
+}
+
+TEST_F(MergeTest, EmptySliceOrNoExtensionEndOnTheErrorPath) {
+    makeSet(dir.path(), "e", {70000});
+    TempDir::write(dir / "e.QZ2", {});
+    EXPECT_EQ(mergeFrom(dir / "e.QZ1"), Engine::Outcome::Failed);
+    EXPECT_FALSE(TempDir::exists(dir / "e"));
+
+    TempDir::write(dir / "README", TempDir::pattern(70000));
+    EXPECT_EQ(mergeFrom(dir / "README"), Engine::Outcome::Failed);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"切片错误", "切片错误"}));
+}
+
+TEST_F(MergeTest, NeverWritesOverOneOfItsOwnSlices) {
+    makeSet(dir.path(), "r", {70000, 70000});
+    ASSERT_EQ(::link((dir / "r.QZ1").c_str(), (dir / "r").c_str()), 0);
+    host.answers = {MsgAnswer::Yes};
+    EXPECT_EQ(mergeFrom(dir / "r.QZ1"), Engine::Outcome::Failed);
+    EXPECT_EQ(TempDir::size(dir / "r.QZ1"), 70000);
+    EXPECT_EQ(TempDir::size(dir / "r"), 70000);
+}
+
+}  // namespace
+}  // namespace qz

@@ -1,0 +1,81 @@
+// The chunk append and the progress bar and percentage it drives.
+
+#include <unistd.h>
+
+#include "EngineFixture.h"
+
+namespace qz {
+namespace {
+
+using ProgressTest = EngineTest;
+
+TEST_F(ProgressTest, AppendsBuffersInOrderToOneNewFile) {
+    const auto a = TempDir::pattern(65535, 1), b = TempDir::pattern(65535, 2),
+               c = TempDir::pattern(10, 3);
+    for (const auto* buf : {&a, &b, &c}) {
+        engine.DataBuf() = *buf;
+        engine.SaveFiles(dir / "target");
+    }
+    auto all = a;
+    all.insert(all.end(), b.begin(), b.end());
+    all.insert(all.end(), c.begin(), c.end());
+    EXPECT_EQ(TempDir::read(dir / "target"), all);
+}
+
+TEST_F(ProgressTest, FirstAppendShowsSixPercent) {
+    engine.setStepWidth(117.963);
+    engine.DataBuf() = {1};
+    engine.SaveFiles(dir / "t");
+    EXPECT_NEAR(host.label6Width, 117.963, 0.001);
+    EXPECT_EQ(host.label7, "6%");
+}
+
+TEST_F(ProgressTest, PercentageNeverShowsAboveHundred) {
+    engine.setStepWidth(1872);  // 104 % in one step
+    engine.DataBuf() = {1};
+    engine.SaveFiles(dir / "t");
+    EXPECT_EQ(host.label7, "100%");
+}
+
+TEST_F(ProgressTest, SplitOfOneMillionBytesRunsTheBarOnce) {
+    TempDir::write(dir / "src", TempDir::pattern(1000000));
+    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
+    const auto& h = host.label7History;
+    ASSERT_EQ(h.size(), 17u);  // 16 appends, then "完成"
+    EXPECT_EQ(h[0], "6%");
+    EXPECT_EQ(h[7], "52%");
+    EXPECT_EQ(h[15], "100%");
+    EXPECT_EQ(h[16], "完成");
+    EXPECT_NEAR(engine.StepWidth(), 1800.0 * 65535 / 1000000, 1e-9);
+    EXPECT_EQ(host.label6Width, host.picture1InnerWidth);
+    EXPECT_EQ(engine.DoneWidth(), 0);
+}
+
+TEST_F(ProgressTest, PercentageFollowsTheWidthTheBarReportsBack) {
+    host.roundToPixels = true;  // as a real window: whole pixels of 15 twips
+    TempDir::write(dir / "src", TempDir::pattern(1000000));
+    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
+    // 117.963 twips round to 8 pixels = 120 twips: 6 %; 943.7 to 945: 52 %.
+    EXPECT_EQ(host.label7History[0], "6%");
+    EXPECT_EQ(host.label7History[7], "52%");
+}
+
+TEST_F(ProgressTest, MergeRestartsTheBarForEverySlice) {
+    TempDir::write(dir / "src", TempDir::pattern(300000));
+    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);  // 1 + 2 + 2 chunks
+    ASSERT_EQ(::unlink((dir / "src").c_str()), 0);
+    host.label7History.clear();
+    ASSERT_EQ(mergeFrom(dir / "src.QZ1"), Engine::Outcome::Completed);
+    const auto& h = host.label7History;
+    // 65 535 bytes: one append, at once 100 %; then 2 and 2 appends.
+    ASSERT_EQ(h.size(), 6u);
+    EXPECT_EQ(h[0], "100%");
+    EXPECT_EQ(h[1], "50%");
+    EXPECT_EQ(h[2], "100%");
+    EXPECT_EQ(h[5], "100%");
+    EXPECT_EQ(host.label6Width, host.picture1InnerWidth);
+    EXPECT_EQ(engine.DoneWidth(), 0);
+}
+
+}  // namespace
+}  // namespace qz
