@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Times qzslice-cli against coreutils on a tmpfs, for a 64 MiB and a 1 GiB file
+# of random data, each measured on the same file in the same run:
+#   qzslice-cli split F 3 --yes             vs  split -n 3 F (in a scratch dir)
+#   qzslice-cli merge F.QZ1 --to OUT --yes  vs  cat F.QZ1 F.QZ2 F.QZ3 > out
+# with the ratios, and the tool's peak memory (Maximum resident set size of
+# /usr/bin/time -v) for its split and its merge. Every time is the best of
+# $BENCH_RUNS runs (3 unless set). When BUILD/bench/qzslice-window-bench exists
+# it is timed too, splitting the 1 GiB file from the offscreen window.
+#
+# Usage: bench/bench.sh [BUILD]
+#   BUILD is a build directory that already holds cli/qzslice-cli; this script
+#   builds nothing. Default: the "build" directory beside bench/, as README's
+#   build command makes it.
+# The files go to /dev/shm when it is a tmpfs; otherwise a tmpfs is mounted
+# for the run (which needs root). Everything is removed on exit.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build=$(cd "${1:-$here/../build}" && pwd)
+cli=$build/cli/qzslice-cli
+window=$build/bench/qzslice-window-bench
+runs=${BENCH_RUNS:-3}
+
+[[ -x $cli ]] || { echo "bench.sh: no $cli; build it first" >&2; exit 1; }
+[[ -x /usr/bin/time ]] || { echo "bench.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
+
+mounted=""
+if [[ $(stat -f -c %T /dev/shm 2>/dev/null) == tmpfs ]]; then
+    work=$(mktemp -d /dev/shm/qzbench.XXXXXX)
+else
+    work=$(mktemp -d)
+    mount -t tmpfs -o size=6g qzbench "$work"
+    mounted=$work
+fi
+
+# Removes the scratch files, and the tmpfs when this script mounted it.
+cleanup() {
+    if [[ -n $mounted ]]; then
+        umount "$mounted" && rmdir "$mounted"
+    else
+        rm -rf "$work"
+    fi
+}
+trap cleanup EXIT
+
+src=$work/src
+out=$work/out
+scratch=$work/coreutils
+mkdir "$src" "$out" "$scratch"
+
+# Seconds, with microseconds, since the epoch.
+now() { echo "$EPOCHREALTIME"; }
+
+# best PREP CMD...: runs PREP then times CMD, $runs times; prints the fastest
+# wall time in seconds. CMD's output is discarded; a failing CMD stops the run.
+best() {
+    local prep=$1 fastest="" start end t i
+    shift
+    for ((i = 0; i < runs; i++)); do
+        $prep
+        start=$(now)
+        "$@" >/dev/null 2>&1 || { echo "bench.sh: failed: $*" >&2; exit 1; }
+        end=$(now)
+        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
+        if [[ -z $fastest ]] || awk -v t="$t" -v f="$fastest" 'BEGIN { exit !(t < f) }'; then
+            fastest=$t
+        fi
+    done
+    echo "$fastest"
+}
+
+# peak_kib CMD...: Maximum resident set size of one run of CMD, in KiB.
+peak_kib() {
+    /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F': ' '/Maximum resident set size/ { print $2 }'
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f MiB", k / 1024 }'; }
+
+F=$src/data.bin
+no_slices() { rm -f "$F".QZ*; }
+no_split_output() { rm -f "$scratch"/x*; }
+no_merge_output() { rm -f "$out/data.bin"; }
+no_cat_output() { rm -f "$work/cat.out"; }
+
+# The split and merge rows for a fresh random file of $1 MiB.
+bench_size() {
+    local label=$2
+    head -c "$(($1 * 1024 * 1024))" /dev/urandom >"$F"
+
+    local split_cli split_cu merge_cli merge_cat split_mem merge_mem
+    split_cu=$(cd "$scratch" && best no_split_output split -n 3 "$F")
+    no_split_output
+    split_cli=$(best no_slices "$cli" split "$F" 3 --yes)
+    cat "$F".QZ1 "$F".QZ2 "$F".QZ3 | cmp -s - "$F" || { echo "bench.sh: slices differ from the source" >&2; exit 1; }
+
+    merge_cat=$(best no_cat_output sh -c 'cat "$1".QZ1 "$1".QZ2 "$1".QZ3 >"$2"' sh "$F" "$work/cat.out")
+    no_cat_output
+    merge_cli=$(best no_merge_output "$cli" merge "$F".QZ1 --to "$out" --yes)
+    cmp -s "$out/data.bin" "$F" || { echo "bench.sh: merged file differs from the source" >&2; exit 1; }
+
+    no_merge_output
+    merge_mem=$(peak_kib "$cli" merge "$F".QZ1 --to "$out" --yes)
+    no_merge_output
+    no_slices
+    split_mem=$(peak_kib "$cli" split "$F" 3 --yes)
+
+    printf '%-8s %-6s %10ss %10ss %7s\n' "$label" split "$split_cli" "$split_cu" "$(ratio "$split_cli" "$split_cu")"
+    printf '%-8s %-6s %10ss %10ss %7s\n' "$label" merge "$merge_cli" "$merge_cat" "$(ratio "$merge_cli" "$merge_cat")"
+    printf '%-8s peak memory of qzslice-cli: split %s, merge %s\n' "$label" "$(mib "$split_mem")" "$(mib "$merge_mem")"
+
+    if [[ $1 -ge 1024 && -x $window ]]; then
+        local split_window
+        split_window=$(best no_slices env QT_QPA_PLATFORM=offscreen "$window" "$F" 3)
+        printf '%-8s window split %ss vs qzslice-cli split %ss: ratio %s\n' \
+            "$label" "$split_window" "$split_cli" "$(ratio "$split_window" "$split_cli")"
+    fi
+    no_slices
+    rm -f "$F"
+}
+
+echo "qzslice-cli vs coreutils on tmpfs ($work), best of $runs runs"
+printf '%-8s %-6s %11s %11s %7s\n' size op qzslice-cli coreutils ratio
+bench_size 64 "64 MiB"
+bench_size 1024 "1 GiB"
