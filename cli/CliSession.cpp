@@ -61,7 +61,6 @@ int CliSession::run(const CommandLine& cmd) {
         host_.setOption1_0(cmd.mode == CommandLine::Mode::Split);
         qz::SourceSelection::adopt(host_, engine_, P, qz::SliceNames::bareName(P));
     } catch (const qz::FileError&) {
-        host_.setText1("");
         host_.MsgBox(kNotFound, "出错", qz::MsgWarning);
         return 1;
     }
