@@ -181,7 +181,8 @@ Engine::Outcome Engine::merge(const Inputs& in) {
     File1.Refresh();
     if (in.deleteAfter) {
         for (int i = 0; i < File1.ListCount(); ++i)
-            if (SliceNames::sliceIndex(File1.List(i), stem) > 0)
+            if (SliceNames::sliceIndex(File1.List(i), stem) > 0 &&
+                !FileServices::sameFile(File1.fullPath(i), output))
                 FileServices::Kill(File1.fullPath(i));
     }
     return complete();
