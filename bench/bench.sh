@@ -4,9 +4,11 @@
 #   qzslice-cli split F 3 --yes             vs  split -n 3 F (in a scratch dir)
 #   qzslice-cli merge F.QZ1 --to OUT --yes  vs  cat F.QZ1 F.QZ2 F.QZ3 > out
 # with the ratios, and the tool's peak memory (Maximum resident set size of
-# /usr/bin/time -v) for its split and its merge. Every time is the best of
-# $BENCH_RUNS runs (3 unless set). When BUILD/bench/qzslice-window-bench exists
-# it is timed too, splitting the 1 GiB file from the offscreen window.
+# /usr/bin/time -v) for its split and its merge. Each pair is run in turn,
+# $BENCH_RUNS times (3 unless set), and the fastest run of each side counts, so
+# the load of a shared machine falls on both alike. When
+# BUILD/bench/qzslice-window-bench exists it is timed too, against the tool,
+# splitting the 1 GiB file from the offscreen window.
 #
 # Usage: bench/bench.sh [BUILD]
 #   BUILD is a build directory that already holds cli/qzslice-cli; this script
@@ -15,6 +17,7 @@
 # The files go to /dev/shm when it is a tmpfs; otherwise a tmpfs is mounted
 # for the run (which needs root). Everything is removed on exit.
 set -euo pipefail
+shopt -s inherit_errexit
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
@@ -49,25 +52,30 @@ out=$work/out
 scratch=$work/coreutils
 mkdir "$src" "$out" "$scratch"
 
-# Seconds, with microseconds, since the epoch.
-now() { echo "$EPOCHREALTIME"; }
+# seconds FN: wall time of one call of the function FN, in seconds; a failing
+# FN stops the run.
+seconds() {
+    local start end
+    start=$EPOCHREALTIME
+    "$1" >/dev/null 2>&1 || { echo "bench.sh: failed: $1" >&2; exit 1; }
+    end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
+}
 
-# best PREP CMD...: runs PREP then times CMD, $runs times; prints the fastest
-# wall time in seconds. CMD's output is discarded; a failing CMD stops the run.
-best() {
-    local prep=$1 fastest="" start end t i
-    shift
+# duel PREP_A A PREP_B B: times the functions A and B in turn, $runs times
+# each, every run after its PREP, so both meet the same load on a shared
+# machine; prints the fastest time of A and of B.
+duel() {
+    local best_a="" best_b="" t i
     for ((i = 0; i < runs; i++)); do
-        $prep
-        start=$(now)
-        "$@" >/dev/null 2>&1 || { echo "bench.sh: failed: $*" >&2; exit 1; }
-        end=$(now)
-        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
-        if [[ -z $fastest ]] || awk -v t="$t" -v f="$fastest" 'BEGIN { exit !(t < f) }'; then
-            fastest=$t
-        fi
+        "$1"
+        t=$(seconds "$2")
+        best_a=$(awk -v t="$t" -v b="$best_a" 'BEGIN { print (b == "" || t < b) ? t : b }')
+        "$3"
+        t=$(seconds "$4")
+        best_b=$(awk -v t="$t" -v b="$best_b" 'BEGIN { print (b == "" || t < b) ? t : b }')
     done
-    echo "$fastest"
+    echo "$best_a $best_b"
 }
 
 # peak_kib CMD...: Maximum resident set size of one run of CMD, in KiB.
@@ -84,21 +92,35 @@ no_split_output() { rm -f "$scratch"/x*; }
 no_merge_output() { rm -f "$out/data.bin"; }
 no_cat_output() { rm -f "$work/cat.out"; }
 
-# The split and merge rows for a fresh random file of $1 MiB.
+cli_split() { "$cli" split "$F" 3 --yes; }
+coreutils_split() { (cd "$scratch" && split -n 3 "$F"); }
+cli_merge() { "$cli" merge "$F".QZ1 --to "$out" --yes; }
+cat_merge() { cat "$F".QZ1 "$F".QZ2 "$F".QZ3 >"$work/cat.out"; }
+window_split() { QT_QPA_PLATFORM=offscreen "$window" "$F" 3; }
+
+# Stops the run when the slices or the merged file are not the source's bytes.
+check_slices() {
+    cat "$F".QZ1 "$F".QZ2 "$F".QZ3 | cmp -s - "$F" ||
+        { echo "bench.sh: the slices differ from the source" >&2; exit 1; }
+}
+check_merged() {
+    cmp -s "$out/data.bin" "$F" || { echo "bench.sh: the merged file differs from the source" >&2; exit 1; }
+}
+
+# The split and merge rows for a fresh random file of $1 MiB, labelled $2.
 bench_size() {
-    local label=$2
+    local label=$2 split_cli split_cu merge_cli merge_cat split_mem merge_mem
     head -c "$(($1 * 1024 * 1024))" /dev/urandom >"$F"
 
-    local split_cli split_cu merge_cli merge_cat split_mem merge_mem
-    split_cu=$(cd "$scratch" && best no_split_output split -n 3 "$F")
+    local times
+    times=$(duel no_slices cli_split no_split_output coreutils_split)
+    read -r split_cli split_cu <<<"$times"
     no_split_output
-    split_cli=$(best no_slices "$cli" split "$F" 3 --yes)
-    cat "$F".QZ1 "$F".QZ2 "$F".QZ3 | cmp -s - "$F" || { echo "bench.sh: slices differ from the source" >&2; exit 1; }
-
-    merge_cat=$(best no_cat_output sh -c 'cat "$1".QZ1 "$1".QZ2 "$1".QZ3 >"$2"' sh "$F" "$work/cat.out")
+    check_slices
+    times=$(duel no_merge_output cli_merge no_cat_output cat_merge)
+    read -r merge_cli merge_cat <<<"$times"
     no_cat_output
-    merge_cli=$(best no_merge_output "$cli" merge "$F".QZ1 --to "$out" --yes)
-    cmp -s "$out/data.bin" "$F" || { echo "bench.sh: merged file differs from the source" >&2; exit 1; }
+    check_merged
 
     no_merge_output
     merge_mem=$(peak_kib "$cli" merge "$F".QZ1 --to "$out" --yes)
@@ -111,10 +133,11 @@ bench_size() {
     printf '%-8s peak memory of qzslice-cli: split %s, merge %s\n' "$label" "$(mib "$split_mem")" "$(mib "$merge_mem")"
 
     if [[ $1 -ge 1024 && -x $window ]]; then
-        local split_window
-        split_window=$(best no_slices env QT_QPA_PLATFORM=offscreen "$window" "$F" 3)
+        local split_window split_cli_again
+        times=$(duel no_slices window_split no_slices cli_split)
+        read -r split_window split_cli_again <<<"$times"
         printf '%-8s window split %ss vs qzslice-cli split %ss: ratio %s\n' \
-            "$label" "$split_window" "$split_cli" "$(ratio "$split_window" "$split_cli")"
+            "$label" "$split_window" "$split_cli_again" "$(ratio "$split_window" "$split_cli_again")"
     fi
     no_slices
     rm -f "$F"
