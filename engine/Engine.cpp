@@ -54,6 +54,7 @@ Engine::Outcome Engine::Command5_Click() {
         in.split = host_.Option1_0();
         in.deleteAfter = host_.Check1();
         targets_.clear();
+        kernelCopy_ = !throughBuffer_;
         if (in.split) {
             // Point the list at an existing set of this source, if any.
             File1.setPattern(SliceNames::setPattern(in.srcName));
@@ -113,10 +114,7 @@ Engine::Outcome Engine::split(const Inputs& in) {
         copyChunks(i * S, SliceNames::slicePath(in.text3, in.srcName, static_cast<long>(i)));
     const std::string last = SliceNames::slicePath(in.text3, in.srcName, static_cast<long>(n));
     copyChunks(L, last);
-    if (iPos < L) {
-        readChunk(L - iPos);
-        SaveFiles(last);
-    }
+    if (iPos < L) appendChunk(L - iPos, last);
     closeInput();
     host_.setLabel6Width(host_.Picture1InnerWidth());
     host_.setLabel7("完成");
@@ -165,10 +163,7 @@ Engine::Outcome Engine::merge(const Inputs& in) {
         if (k > 0) host_.setLabel6Width(10);
         setStepFor(InLen_, slices[k]);
         copyChunks(InLen_, output);
-        if (iPos != InLen_) {
-            readChunk(InLen_ - iPos);
-            SaveFiles(output);
-        }
+        if (iPos != InLen_) appendChunk(InLen_ - iPos, output);
         closeInput();
         DoneWidth_ = 0;
     }
@@ -189,13 +184,21 @@ Engine::Outcome Engine::merge(const Inputs& in) {
 }
 
 void Engine::SaveFiles(const std::string& where) {
-    Target* t = findTarget(where);
-    FileHandle out = t ? FileHandle::openAppend(where, t->id.first, t->id.second)
-                       : FileHandle::createFresh(where);
-    if (!t) targets_.push_back({where, out.identity(), false});
+    FileHandle out = openTarget(where);
     out.append(DataBuf_.data(), DataBuf_.size());
     out.close();
+    advanceProgress();
+}
 
+FileHandle Engine::openTarget(const std::string& where) {
+    if (Target* t = findTarget(where))
+        return FileHandle::openAppend(where, t->id.first, t->id.second);
+    FileHandle out = FileHandle::createFresh(where);
+    targets_.push_back({where, out.identity(), false});
+    return out;
+}
+
+void Engine::advanceProgress() {
     DoneWidth_ += StepWidth_;
     host_.setLabel6Width(static_cast<float>(DoneWidth_));
     const auto p = static_cast<long long>(std::floor(host_.Label6Width() / kFullWidth * 100));
@@ -204,11 +207,25 @@ void Engine::SaveFiles(const std::string& where) {
 
 void Engine::copyChunks(std::int64_t end, const std::string& where) {
     while (iPos + kChunk < end) {
-        readChunk(kChunk);
-        SaveFiles(where);
+        appendChunk(kChunk, where);
         iPos += kChunk;
         host_.DoEvents();
     }
+}
+
+void Engine::appendChunk(std::int64_t size, const std::string& where) {
+    if (kernelCopy_) {
+        FileHandle out = openTarget(where);
+        if (out.appendFrom(InFileNo_, iPos, static_cast<std::size_t>(size))) {
+            out.close();
+            advanceProgress();
+            return;
+        }
+        out.close();
+        kernelCopy_ = false;
+    }
+    readChunk(size);
+    SaveFiles(where);
 }
 
 void Engine::readChunk(std::int64_t size) {

@@ -48,6 +48,9 @@ public:
     // SaveFiles reads.
     std::vector<unsigned char>& DataBuf() { return DataBuf_; }
     void setStepWidth(double twips) { StepWidth_ = twips; }
+    // Moves every chunk through DataBuf, as on file systems that cannot copy
+    // inside the kernel.
+    void copyThroughBuffer(bool on) { throughBuffer_ = on; }
 
 private:
     // What the command read when it started: later changes to the window (a
@@ -67,8 +70,16 @@ private:
 
     // Copies the open input from iPos up to end to where, chunk by chunk.
     void copyChunks(std::int64_t end, const std::string& where);
+    // Appends the next size bytes of the input to where, exactly as reading
+    // them into DataBuf and SaveFiles would; where the file systems allow,
+    // the bytes move inside the kernel and never pass through DataBuf.
+    void appendChunk(std::int64_t size, const std::string& where);
     // Reads the next size bytes of the input into DataBuf.
     void readChunk(std::int64_t size);
+    // The target at where, created anew on its first chunk of this run.
+    FileHandle openTarget(const std::string& where);
+    // Advances the bar by one step and shows the percentage.
+    void advanceProgress();
     // StepWidth for an input of len bytes; FileError for an empty input.
     void setStepFor(std::int64_t len, const std::string& path);
     // Removes the files this run created, keeping any it has marked complete.
@@ -81,6 +92,8 @@ private:
     std::vector<unsigned char> DataBuf_;
     double StepWidth_ = 0;
     double DoneWidth_ = 0;
+    bool throughBuffer_ = false;
+    bool kernelCopy_ = true;  // this run's files still take the in-kernel copy
 
     // A target file created by this run, with the identity it was created
     // with, so later chunks land in that very file and a failure can remove it.

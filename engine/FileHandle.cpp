@@ -29,13 +29,16 @@ void closeOrThrow(int fd, const std::string& path) {
 FileHandle::FileHandle(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      path_(std::move(other.path_)),
+      end_(other.end_) {}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
         if (fd_ >= 0) ::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
+        end_ = other.end_;
     }
     return *this;
 }
@@ -71,11 +74,15 @@ FileHandle FileHandle::createFresh(const std::string& path) {
 
 FileHandle FileHandle::openAppend(const std::string& path, std::uint64_t dev,
                                   std::uint64_t ino) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    // Not O_APPEND: the kernel's in-place copy refuses such targets. The end
+    // is taken once here; nothing else writes to a file this run created.
+    int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) throw FileError("open", path, errno);
     FileHandle file(fd, path);
-    if (file.identity() != std::pair<std::uint64_t, std::uint64_t>(dev, ino))
+    struct stat st = statOf(fd, path);
+    if (st.st_dev != dev || st.st_ino != ino)
         throw FileError("replaced while being written", path);
+    file.end_ = st.st_size;
     return file;
 }
 
@@ -101,10 +108,10 @@ void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const 
     }
 }
 
-void FileHandle::append(const void* buf, std::size_t size) const {
+void FileHandle::append(const void* buf, std::size_t size) {
     const auto* p = static_cast<const unsigned char*>(buf);
     while (size > 0) {
-        ssize_t put = ::write(fd_, p, size);
+        ssize_t put = ::pwrite(fd_, p, size, end_);
         if (put < 0) {
             if (errno == EINTR) continue;
             throw FileError("write", path_, errno);
@@ -112,7 +119,31 @@ void FileHandle::append(const void* buf, std::size_t size) const {
         if (put == 0) throw FileError("write made no progress", path_);
         p += put;
         size -= static_cast<std::size_t>(put);
+        end_ += put;
     }
+}
+
+bool FileHandle::appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size) {
+    bool copied = false;
+    while (size > 0) {
+        loff_t in = offset, out = end_;
+        ssize_t put = ::copy_file_range(input.fd_, &in, fd_, &out, size, 0);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            // Not offered for this pair of files: the caller copies through
+            // its buffer instead, from where nothing was written yet.
+            if (!copied && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                            errno == EOPNOTSUPP))
+                return false;
+            throw FileError("copy", path_, errno);
+        }
+        if (put == 0) throw FileError("file ended early", input.path_);
+        copied = true;
+        offset += put;
+        end_ += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
 }
 
 void FileHandle::close() {

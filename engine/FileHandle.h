@@ -36,7 +36,11 @@ public:
     // Reads exactly size bytes at the 0-based offset; fewer is an error.
     void readAt(std::int64_t offset, void* buf, std::size_t size) const;
     // Writes all size bytes at the file's end.
-    void append(const void* buf, std::size_t size) const;
+    void append(const void* buf, std::size_t size);
+    // Appends size bytes of input, from its 0-based offset, copied inside the
+    // kernel. False, with nothing written, where the file systems cannot do
+    // that; fewer bytes than asked for is an error.
+    bool appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size);
     void close();
 
 private:
@@ -44,6 +48,7 @@ private:
 
     int fd_ = -1;
     std::string path_;
+    std::int64_t end_ = 0;  // where the next appended byte goes
 };
 
 }  // namespace qz

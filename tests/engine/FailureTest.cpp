@@ -101,16 +101,19 @@ TEST_F(FailureTest, SaveLocationBelowAPlainFileFailsBeforeBusy) {
 }
 
 TEST_F(FailureTest, SourceThatShrinksMidwayIsAnError) {
-    TempDir::write(dir / "src", TempDir::pattern(1000000));
-    int pumps = 0;
-    host.onDoEvents = [&] {
-        if (++pumps == 3) {
-            ASSERT_EQ(::truncate((dir / "src").c_str(), 200000), 0);
-        }
-    };
-    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Failed);
-    expectErrorPath();
-    EXPECT_TRUE(sliceSizes(dir.path(), "src").empty());
+    for (bool throughBuffer : {false, true}) {
+        engine.copyThroughBuffer(throughBuffer);
+        TempDir::write(dir / "src", TempDir::pattern(1000000));
+        int pumps = 0;
+        host.onDoEvents = [&] {
+            if (++pumps == 3) {
+                ASSERT_EQ(::truncate((dir / "src").c_str(), 200000), 0);
+            }
+        };
+        ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Failed) << throughBuffer;
+        expectErrorPath();
+        EXPECT_TRUE(sliceSizes(dir.path(), "src").empty());
+    }
 }
 
 TEST_F(FailureTest, SaveDirectoryThatVanishesMidwayIsAnError) {

@@ -39,6 +39,12 @@ TEST_F(SplitTest, SlicesFollowTheChunkBoundaryRule) {
     EXPECT_EQ(splitAndJoin(131072, "2"), (Sizes{65535, 65537}));
 }
 
+TEST_F(SplitTest, ChunksThroughTheBufferGiveTheSameSlices) {
+    engine.copyThroughBuffer(true);
+    EXPECT_EQ(splitAndJoin(1000000, "3"), (Sizes{327675, 327675, 344650}));
+    EXPECT_EQ(splitAndJoin(262140, "2"), (Sizes{65535, 196605}));
+}
+
 TEST_F(SplitTest, CountOneCopiesTheWholeSource) {
     EXPECT_EQ(splitAndJoin(200000, "1"), (Sizes{200000}));
 }
