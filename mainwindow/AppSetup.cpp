@@ -1,0 +1,53 @@
+#include "AppSetup.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QStyleFactory>
+#include <QTranslator>
+#include <cstdlib>
+
+namespace {
+
+bool envSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+}  // namespace
+
+bool AppSetup::haveDisplay() {
+    return envSet("DISPLAY") || envSet("WAYLAND_DISPLAY") || envSet("QT_QPA_PLATFORM");
+}
+
+// The resources live in a static library: naming their initialiser keeps
+// the linker from dropping them.
+static void initResources() { Q_INIT_RESOURCE(qzslice); }
+
+QIcon AppSetup::icon() {
+    initResources();
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/qzslice/icon-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+void AppSetup::apply(QApplication& app) {
+    // Fusion everywhere: it paints the colours the window asks for and keeps
+    // the control metrics the same on every desktop.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                      QStringLiteral("Source Han Sans SC")});
+    font.setPixelSize(kFontPixels);
+    app.setFont(font);
+
+    auto* qtTexts = new QTranslator(&app);
+    if (qtTexts->load(QStringLiteral("qtbase_zh_CN"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(qtTexts);
+
+    app.setWindowIcon(icon());
+}

@@ -1,0 +1,126 @@
+#pragma once
+// The program's one main window. It holds every control of the layout by its
+// design name and is the engine's host: the engine reads and writes the
+// controls through the Host interface, while the window itself keeps no file
+// logic beyond handing the operate button, source adoption and the pump to
+// the engine.
+
+#include <QWidget>
+
+#include "Engine.h"
+#include "EventPump.h"
+#include "Host.h"
+#include "MessageBoxes.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+class Form1 : public QWidget, public qz::Host {
+    Q_OBJECT
+public:
+    static constexpr int kTwipsPerPixel = 15;
+
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The operate button: runs the split or the merge with this window as
+    // the engine's host and returns how it ended.
+    qz::Engine::Outcome Command5_Click();
+    // The About box.
+    void Command1_Click();
+    // The save-directory picker; the window is made topmost again after it.
+    void Command4_Click();
+    // The mode switch; index is that of the option that became selected.
+    void Option1_Click(int index);
+    // The count normalisation run when Text2 loses the focus.
+    void Text2_LostFocus();
+    // Keeps the window above ordinary windows, where the platform can.
+    void Form_Activate();
+
+    // Takes path as the source of the next operation: Text1, SrcName, Text3,
+    // File1 and the size caption. A missing file is reported and empties
+    // Text1. The source dialog and dropped files come through here.
+    void adoptSource(const QString& path);
+
+    qz::Engine& engine() { return engine_; }
+    MessageBoxes& messageBoxes() { return boxes_; }
+    EventPump& eventPump() { return pump_; }
+    // How the last run of the operate button ended.
+    qz::Engine::Outcome lastOutcome() const { return lastOutcome_; }
+    // Whether the window asked to stay above ordinary windows.
+    bool topmost() const { return topmost_; }
+
+    // qz::Host
+    bool Option1_0() const override;
+    std::string Text1() const override;
+    void setText1(const std::string& text) override;
+    std::string Text2() const override;
+    void focusText2SelectAll() override;
+    std::string Text3() const override;
+    void setText3(const std::string& text) override;
+    bool Check1() const override;
+    void setLabel3(const std::string& caption) override;
+    void setLabel6Width(float twips) override;
+    float Label6Width() const override;
+    void setLabel7(const std::string& text) override;
+    bool Picture1Visible() const override;
+    void setPicture1Visible(bool visible) override;
+    float Picture1InnerWidth() const override;
+    void setFrame1Enabled(bool enabled) override;
+    void setCommand5Enabled(bool enabled) override;
+    void setCaption(const std::string& caption) override;
+    qz::MsgAnswer MsgBox(const std::string& text, const std::string& title,
+                         int style) override;
+    void DoEvents() override;
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void createControls();
+    void arrangeStacking();
+    void arrangeTabOrder();
+    void Form_Load();
+    // True keeps the window open: a close request while busy.
+    bool Form_Unload();
+    // Text2's key filter: true drops the key press.
+    bool Text2_KeyPress(const QKeyEvent& key);
+    // Resizes a label that grows with its caption to fit its text.
+    void fitLabel(QLabel* label);
+
+    qz::Engine engine_;
+    MessageBoxes boxes_;
+    EventPump pump_;
+    qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;
+    bool operating_ = false;  // inside the operate button's handler
+    bool topmost_ = false;
+
+    QFrame* Picture1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label6 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QCheckBox* Check1_ = nullptr;
+    QButtonGroup* Option1 = nullptr;
+    QRadioButton* Option1_1 = nullptr;
+    QRadioButton* Option1_0_ = nullptr;
+    QPushButton* Command4 = nullptr;
+    QLineEdit* Text3_ = nullptr;
+    QLineEdit* Text2_ = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLineEdit* Text1_ = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label3 = nullptr;
+};

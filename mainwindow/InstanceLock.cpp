@@ -1,0 +1,51 @@
+#include "InstanceLock.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kLockName = "qzslice.lock";
+
+// The fallback directory in /tmp, made private to the user; empty when a
+// directory of that name exists but is not the user's own.
+std::string privateTmpDir() {
+    const std::string dir = "/tmp/qzslice-" + std::to_string(::getuid());
+    ::mkdir(dir.c_str(), 0700);
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return {};
+    return dir;
+}
+
+}  // namespace
+
+std::string InstanceLock::lockPath() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string dir = (runtime && *runtime) ? std::string(runtime) : privateTmpDir();
+    if (dir.empty()) return {};
+    return dir + "/" + kLockName;
+}
+
+bool InstanceLock::tryAcquire() {
+    if (fd_ >= 0) return true;
+    const std::string path = lockPath();
+    if (path.empty()) return true;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return true;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool heldElsewhere = errno == EWOULDBLOCK;
+        ::close(fd);
+        return !heldElsewhere;
+    }
+    fd_ = fd;
+    return true;
+}
+
+InstanceLock::~InstanceLock() {
+    if (fd_ >= 0) ::close(fd_);
+}

@@ -1,0 +1,26 @@
+// qzslice: the main window, one instance per user.
+
+#include <QApplication>
+#include <cstdio>
+
+#include "AppSetup.h"
+#include "Form1.h"
+#include "InstanceLock.h"
+
+int main(int argc, char** argv) {
+    if (!AppSetup::haveDisplay()) {
+        std::fputs("QZ切片宝需要图形界面会话才能运行 / QZ切片宝 needs a graphical session "
+                   "(no DISPLAY or WAYLAND_DISPLAY)\n",
+                   stderr);
+        return 2;
+    }
+    // A second instance ends silently, before any window exists.
+    InstanceLock lock;
+    if (!lock.tryAcquire()) return 0;
+
+    QApplication app(argc, argv);
+    AppSetup::apply(app);
+    Form1 window;
+    window.show();
+    return app.exec();
+}
