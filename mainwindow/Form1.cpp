@@ -49,6 +49,13 @@ QString aboutText() {
         " -------------------------------------------------");
 }
 
+// A path field shows the start of its path, as typed text would; the whole
+// path is in its tooltip.
+void showPath(QLineEdit* field, const QString& path) {
+    field->setText(path);
+    field->setCursorPosition(0);
+}
+
 void setBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
     QPalette p = w->palette();
     p.setColor(role, colour);
@@ -281,13 +288,13 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command4_Click() {
-    Form2 picker(this, [this](const QString& dir) { Text3_->setText(dir); });
+    Form2 picker(this, [this](const QString& dir) { showPath(Text3_, dir); });
     picker.exec();
     Form_Activate();
 }
 
 void Form1::adoptSource(const QString& path) {
-    Text1_->setText(path);
+    showPath(Text1_, path);
     const std::string P = path.toStdString();
     try {
         qz::SourceSelection::adopt(*this, engine_, P, qz::SliceNames::bareName(P));
@@ -303,7 +310,7 @@ bool Form1::Option1_0() const { return Option1_0_->isChecked(); }
 
 std::string Form1::Text1() const { return Text1_->text().toStdString(); }
 
-void Form1::setText1(const std::string& text) { Text1_->setText(QString::fromStdString(text)); }
+void Form1::setText1(const std::string& text) { showPath(Text1_, QString::fromStdString(text)); }
 
 std::string Form1::Text2() const { return Text2_->text().toStdString(); }
 
@@ -314,7 +321,7 @@ void Form1::focusText2SelectAll() {
 
 std::string Form1::Text3() const { return Text3_->text().toStdString(); }
 
-void Form1::setText3(const std::string& text) { Text3_->setText(QString::fromStdString(text)); }
+void Form1::setText3(const std::string& text) { showPath(Text3_, QString::fromStdString(text)); }
 
 bool Form1::Check1() const { return Check1_->isChecked(); }
 

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDialog>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,6 +72,7 @@ private slots:
     void switchingToMergeAndBack();
     void programmaticSwitchRunsTheSameRule();
     void tooltipsMirrorThePathFields();
+    void saveDirectoryPickerIsModalAndLeavesTheWindowOnTop();
 };
 
 void InputTest::normalisation_data() {
@@ -242,6 +245,24 @@ void InputTest::tooltipsMirrorThePathFields() {
     text1->clear();
     hover(text1);
     QVERIFY(text1->toolTip().isEmpty());
+}
+
+void InputTest::saveDirectoryPickerIsModalAndLeavesTheWindowOnTop() {
+    text3->setText(QStringLiteral("/v/"));
+    QWidget* pickerParent = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            pickerParent = picker->parentWidget();
+            picker->reject();
+        }
+    });
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+    QCOMPARE(pickerParent, form.get());
+    QCOMPARE(text3->text(), QStringLiteral("/v/"));  // closed without a choice
+    QVERIFY(form->isVisible());
+    QVERIFY(form->windowFlags() & Qt::WindowStaysOnTopHint);
+    // The picker is gone with its window once closed.
+    QCOMPARE(QApplication::topLevelWidgets().size(), 1);
 }
 
 QTEST_MAIN(InputTest)

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "AppSetup.h"
@@ -62,7 +63,10 @@ private slots:
     void progressBarWidthRoundsToWholePixels();
     void messageBoxStylesAndChineseButtons_data();
     void messageBoxStylesAndChineseButtons();
+    void realBoxAnswersWithTheButtonPressed_data();
+    void realBoxAnswersWithTheButtonPressed();
     void aboutBoxTextByteForByte();
+    void buttonsAnswerTheirAltKeys();
 };
 
 void LayoutTest::controlsSitWhereDesigned_data() {
@@ -276,6 +280,41 @@ void LayoutTest::messageBoxStylesAndChineseButtons() {
     QCOMPARE(texts, buttons);
 }
 
+void LayoutTest::realBoxAnswersWithTheButtonPressed_data() {
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("press");  // a QMessageBox::StandardButton, or Esc
+    QTest::addColumn<int>("answer");
+    const int esc = -1;
+    QTest::newRow("Yes") << 36 << int(QMessageBox::Yes) << int(qz::MsgAnswer::Yes);
+    QTest::newRow("No") << 36 << int(QMessageBox::No) << int(qz::MsgAnswer::No);
+    QTest::newRow("Esc on a question") << 36 << esc << int(qz::MsgAnswer::No);
+    QTest::newRow("OK") << 48 << int(QMessageBox::Ok) << int(qz::MsgAnswer::Ok);
+    QTest::newRow("Esc on OK") << 64 << esc << int(qz::MsgAnswer::Ok);
+}
+
+void LayoutTest::realBoxAnswersWithTheButtonPressed() {
+    QFETCH(int, style);
+    QFETCH(int, press);
+    QFETCH(int, answer);
+    MessageBoxes real;
+    bool pressed = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        if (press < 0) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            if (box->isVisible()) box->done(0);  // Esc had nothing to press
+        } else {
+            box->button(QMessageBox::StandardButton(press))->click();
+        }
+        pressed = true;
+    });
+    QCOMPARE(int(real.show(form.get(), QStringLiteral("?"), QStringLiteral("提示"), style)),
+             answer);
+    QVERIFY(pressed);
+    QCOMPARE(real.shown().size(), 1u);
+}
+
 void LayoutTest::aboutBoxTextByteForByte() {
     control<QPushButton>("Command1")->click();
     const auto& shown = form->messageBoxes().shown();
@@ -315,6 +354,18 @@ void LayoutTest::aboutBoxTextByteForByte() {
     // Nothing else changed.
     QVERIFY(control<QLineEdit>("Text1")->text().isEmpty());
     QCOMPARE(form->windowTitle(), QStringLiteral("QZ切片宝 V1.3优化版"));
+}
+
+void LayoutTest::buttonsAnswerTheirAltKeys() {
+    QCOMPARE(control<QPushButton>("Command5")->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
+    QCOMPARE(control<QPushButton>("Command1")->shortcut(), QKeySequence(QStringLiteral("Alt+A")));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    control("Text2")->setFocus();
+    QTest::keyClick(form->windowHandle(), Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(form->messageBoxes().shown().size(), 1u);  // buttons animate the click
+    QCOMPARE(form->messageBoxes().shown()[0].style, 64);
+    QCOMPARE(control<QLineEdit>("Text2")->text(), QStringLiteral("2"));
 }
 
 QTEST_MAIN(LayoutTest)
