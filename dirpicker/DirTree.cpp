@@ -1,0 +1,119 @@
+#include "DirTree.h"
+
+#include <QFile>
+#include <QStyle>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+// The text shown for a failure with errno value err on path.
+QString describe(const QString& path, int err) {
+    return path + QStringLiteral(": ") +
+           QString::fromLocal8Bit(std::strerror(err));
+}
+
+// path/name, without doubling the "/" of the root.
+QString child(const QString& path, const QString& name) {
+    return path.endsWith(u'/') ? path + name : path + u'/' + name;
+}
+
+// Case-blind name order, with case deciding between names equal without it.
+bool nameOrder(const QString& a, const QString& b) {
+    const int blind = a.compare(b, Qt::CaseInsensitive);
+    return blind != 0 ? blind < 0 : a < b;
+}
+
+// True when entry of the directory open as fd is a directory or a link to
+// one. A dangling link, or an entry removed meanwhile, is no directory.
+bool isDirectory(int fd, const dirent& entry) {
+    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK)
+        return entry.d_type == DT_DIR;
+    struct stat st;
+    return ::fstatat(fd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+DirTree::DirTree(QWidget* parent) : QTreeWidget(parent) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setExpandsOnDoubleClick(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setIndentation(12);
+    connect(this, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { openItem(item); });
+}
+
+std::optional<QString> DirTree::open(const QString& root, const QString& dir) {
+    QStringList names;
+    if (auto failure = subdirectories(dir, &names)) return failure;
+
+    clear();
+    root_ = root;
+    openPath_ = dir;
+    QTreeWidgetItem* opened = addEntry(nullptr, root, root, true);
+    QString path = root;
+    const QString below = dir.mid(root == QLatin1String("/") ? 1 : root.size());
+    for (const QString& part : below.split(u'/', Qt::SkipEmptyParts)) {
+        path = child(path, part);
+        opened = addEntry(opened, part, path, true);
+    }
+    for (const QString& name : names)
+        addEntry(opened, name, child(dir, name), false);
+    expandAll();
+    setCurrentItem(opened);
+    scrollToItem(opened);
+    return std::nullopt;
+}
+
+QString DirTree::highlightedPath() const {
+    const QTreeWidgetItem* item = currentItem();
+    return item ? item->data(0, kPathRole).toString() : openPath_;
+}
+
+void DirTree::openItem(QTreeWidgetItem* item) {
+    if (auto failure = open(root_, item->data(0, kPathRole).toString()))
+        emit openFailed(*failure);
+}
+
+QTreeWidgetItem* DirTree::addEntry(QTreeWidgetItem* parent, const QString& text,
+                                   const QString& path, bool opened) {
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
+    item->setText(0, text);
+    item->setData(0, kPathRole, path);
+    item->setIcon(0, style()->standardIcon(opened ? QStyle::SP_DirOpenIcon
+                                                  : QStyle::SP_DirClosedIcon));
+    return item;
+}
+
+std::optional<QString> DirTree::subdirectories(const QString& dir,
+                                               QStringList* names) {
+    DIR* stream = ::opendir(QFile::encodeName(dir).constData());
+    if (!stream) return describe(dir, errno);
+    const int fd = ::dirfd(stream);
+    std::optional<QString> failure;
+    if (fd < 0) failure = describe(dir, errno);
+    while (!failure) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream);
+        if (!entry) {
+            if (errno != 0) failure = describe(dir, errno);
+            break;
+        }
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        if (isDirectory(fd, *entry)) names->append(QFile::decodeName(name));
+    }
+    if (::closedir(stream) != 0 && !failure) failure = describe(dir, errno);
+    if (!failure) std::sort(names->begin(), names->end(), nameOrder);
+    return failure;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Dir1: one open directory, shown as the chain of its ancestors from the
+// drive's root, the directory itself and its subdirectories, indented like a
+// tree. The highlighted entry is the open directory after every move, or the
+// entry the user has clicked since; a double click opens an entry.
+
+#include <QString>
+#include <QStringList>
+#include <QTreeWidget>
+#include <optional>
+
+class DirTree : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit DirTree(QWidget* parent);
+
+    // Opens dir under the drive root (root is dir or one of its ancestors).
+    // Returns the system's description of the failure when dir cannot be
+    // listed, and then leaves the tree as it was.
+    std::optional<QString> open(const QString& root, const QString& dir);
+
+    QString root() const { return root_; }
+    QString openPath() const { return openPath_; }
+    // The full path of the highlighted entry, without a trailing "/" except
+    // for "/" itself.
+    QString highlightedPath() const;
+
+signals:
+    // A double-clicked entry could not be opened; text describes why.
+    void openFailed(const QString& text);
+
+protected:
+    // Every entry is always shown, so there are no expand marks to draw; the
+    // indentation alone shows the tree.
+    void drawBranches(QPainter*, const QRect&,
+                      const QModelIndex&) const override {}
+
+private:
+    // Opens the double-clicked entry below the same drive root.
+    void openItem(QTreeWidgetItem* item);
+    // Adds an entry named text for the directory path below parent (or at
+    // the top when parent is null).
+    QTreeWidgetItem* addEntry(QTreeWidgetItem* parent, const QString& text,
+                              const QString& path, bool opened);
+
+    // The names of dir's subdirectories, sorted without regard to case; the
+    // system's description of the failure when dir cannot be read.
+    static std::optional<QString> subdirectories(const QString& dir,
+                                                 QStringList* names);
+
+    QString root_;
+    QString openPath_;
+};
