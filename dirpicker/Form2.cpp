@@ -1,6 +1,90 @@
 #include "Form2.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "DirTree.h"
+#include "MountTable.h"
+#include "PlainMessageBox.h"
+
+namespace {
+
+// The layout is designed in twips, 15 to a pixel at 96 dpi.
+constexpr int px(int twips) { return twips / 15; }
+
+// The process's current directory; "/" when it cannot be determined (it
+// was removed, say).
+QString currentDirectory() {
+    const QString cwd = QDir::currentPath();
+    return cwd.isEmpty() ? QStringLiteral("/") : cwd;
+}
+
+}  // namespace
+
 Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
-    : QDialog(parent), writeText3_(std::move(writeText3)) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      writeText3_(std::move(writeText3)),
+      Dir1(new DirTree(this)),
+      Drive1(new QComboBox(this)),
+      Command1(new QPushButton(QStringLiteral("确定(&O)"), this)) {
     setWindowTitle(QStringLiteral("保存目录"));
+    setWindowIcon(QApplication::windowIcon());
+    setFixedSize(px(6000), px(5310));
+
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setGeometry(px(120), px(450), px(5745), px(4290));
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setGeometry(px(120), px(120), px(3015), px(300));
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(px(4860), px(4800), px(975), px(375));
+    Command1->setDefault(true);  // Enter is OK; Escape is the close box
+    setTabOrder(Dir1, Drive1);
+    setTabOrder(Drive1, Command1);
+
+    const QString cwd = currentDirectory();
+    const QStringList drives = MountTable::drives();
+    const QString drive = MountTable::holding(drives, cwd);
+    fillDrive1(drives, drive);
+    if (Dir1->open(drive, cwd)) Dir1->open(drive, drive);
+
+    connect(Drive1, &QComboBox::currentIndexChanged, this,
+            &Form2::Drive1_Change);
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(Dir1, &DirTree::openFailed, this,
+            [this](const QString& text) { PlainMessageBox::show(this, text); });
+    Dir1->setFocus();
+}
+
+void Form2::Drive1_Change() {
+    const QString drive = Drive1->currentText();
+    const auto failure = Dir1->open(drive, drive);
+    if (!failure) return;
+    PlainMessageBox::show(this, *failure);
+    refreshDrive1();
+}
+
+void Form2::Command1_Click() {
+    QString dir = Dir1->highlightedPath();
+    if (!dir.endsWith(u'/')) dir += u'/';
+    writeText3_(dir);
+    accept();
+}
+
+void Form2::refreshDrive1() {
+    const QStringList drives = MountTable::drives();
+    const QString chosen = Drive1->currentText();
+    fillDrive1(drives, drives.contains(chosen)
+                           ? chosen
+                           : MountTable::holding(drives, Dir1->openPath()));
+}
+
+void Form2::fillDrive1(const QStringList& drives, const QString& chosen) {
+    const QSignalBlocker quiet(Drive1);
+    Drive1->clear();
+    Drive1->addItems(drives);
+    Drive1->setCurrentIndex(Drive1->findText(chosen));
 }

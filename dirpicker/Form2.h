@@ -1,10 +1,17 @@
 #pragma once
 // The save-directory picker: a drive list and a directory tree whose OK button
-// hands the chosen directory, with one trailing "/", to the main window.
+// hands the chosen directory, with one trailing "/", to the main window. It
+// keeps nothing between openings: each one starts at the process's current
+// directory.
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <functional>
+
+class DirTree;
+class QComboBox;
+class QPushButton;
 
 class Form2 : public QDialog {
     Q_OBJECT
@@ -14,5 +21,21 @@ public:
     Form2(QWidget* parent, std::function<void(const QString&)> writeText3);
 
 private:
+    // The user picked another drive: Dir1 moves to its root, or, when that
+    // root cannot be read, the user is told why, Drive1 is read anew and Dir1
+    // stays where it was.
+    void Drive1_Change();
+    // OK: hands the highlighted directory to writeText3 and closes.
+    void Command1_Click();
+
+    // Re-reads the drive list, keeping the chosen drive while it is listed.
+    void refreshDrive1();
+    // Lists drives in Drive1 with chosen selected, without a change event.
+    void fillDrive1(const QStringList& drives, const QString& chosen);
+
     std::function<void(const QString&)> writeText3_;
+    // In tab order.
+    DirTree* Dir1;
+    QComboBox* Drive1;
+    QPushButton* Command1;
 };
