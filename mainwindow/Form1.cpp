@@ -87,72 +87,63 @@ Form1::Form1(QWidget* parent) : QWidget(parent), engine_(*this) {
 Form1::~Form1() = default;
 
 void Form1::createControls() {
-    auto label = [](QWidget* parent, const char* name, const QString& text, QRect rect) {
+    // Names and places a new control; rect is in its container's pixels.
+    auto place = [](auto* control, const char* name, QRect rect) {
+        control->setObjectName(QLatin1String(name));
+        control->setGeometry(rect);
+        return control;
+    };
+    auto label = [&](QWidget* parent, const char* name, const QString& text, QRect rect) {
         auto* l = new QLabel(text, parent);
-        l->setObjectName(QLatin1String(name));
         // The designed height is the 12-pixel em; the line of the font needs
         // a little more so that nothing of a glyph is clipped.
         rect.setHeight(std::max(rect.height(), l->fontMetrics().height()));
         // Labels size themselves to their caption, never below the design.
         l->setMinimumWidth(rect.width());
-        l->setGeometry(rect);
-        l->resize(l->sizeHint().width(), rect.height());
+        place(l, name, rect)->resize(l->sizeHint().width(), rect.height());
         return l;
     };
-    auto button = [](QWidget* parent, const char* name, const QString& text, QRect rect) {
-        auto* b = new QPushButton(text, parent);
-        b->setObjectName(QLatin1String(name));
-        b->setGeometry(rect);
+    auto button = [&](QWidget* parent, const char* name, const QString& text, QRect rect) {
+        auto* b = place(new QPushButton(text, parent), name, rect);
         b->setAutoDefault(false);
         return b;
     };
-    auto field = [](QWidget* parent, const char* name, const QColor& colour, QRect rect) {
-        auto* t = new QLineEdit(parent);
-        t->setObjectName(QLatin1String(name));
-        t->setGeometry(rect);
+    auto field = [&](QWidget* parent, const char* name, const QColor& colour, QRect rect) {
+        auto* t = place(new QLineEdit(parent), name, rect);
         setBackground(t, QPalette::Base, colour);
         return t;
     };
 
-    Picture1 = new QFrame(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1 = place(new QFrame(this), "Picture1", twipsRect(135, 2385, 1965, 360));
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setLineWidth(1);
     Picture1->setAutoFillBackground(true);  // covers the size line below it
-    Picture1->setGeometry(twipsRect(135, 2385, 1965, 360));
     // Children sit inside the border, as in a picture box.
-    const QPoint inner = Picture1->contentsRect().topLeft();
+    const QRect inside = Picture1->contentsRect();
 
     Label7 = label(Picture1, "Label7", QStringLiteral("0%"),
-                   twipsRect(840, 90, 180, 180).translated(inner));
-    Label6 = new QLabel(Picture1);
-    Label6->setObjectName(QStringLiteral("Label6"));
+                   twipsRect(840, 90, 180, 180).translated(inside.topLeft()));
+    QRect bar = twipsRect(0, 0, 16, 345).translated(inside.topLeft());
+    bar.setHeight(std::min(bar.height(), inside.height()));
+    Label6 = place(new QLabel(Picture1), "Label6", bar);
     Label6->setAutoFillBackground(true);
     setBackground(Label6, QPalette::Window, kBarColour);
-    QRect bar = twipsRect(0, 0, 16, 345).translated(inner);
-    bar.setHeight(std::min(bar.height(), Picture1->contentsRect().height()));
-    Label6->setGeometry(bar);
 
     Command5 = button(this, "Command5", QStringLiteral("操作(&O)"),
                       twipsRect(3240, 2370, 1005, 405));
     Command1 = button(this, "Command1", QStringLiteral("关于(&A)"),
                       twipsRect(2220, 2370, 1035, 405));
 
-    Frame1 = new QGroupBox(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twipsRect(120, 90, 4155, 2175));
+    Frame1 = place(new QGroupBox(this), "Frame1", twipsRect(120, 90, 4155, 2175));
 
-    Check1_ = new QCheckBox(QStringLiteral("合并后删除原切片"), Frame1);
-    Check1_->setObjectName(QStringLiteral("Check1"));
-    Check1_->setGeometry(twipsRect(1950, 720, 1815, 255));
+    Check1_ = place(new QCheckBox(QStringLiteral("合并后删除原切片"), Frame1), "Check1",
+                    twipsRect(1950, 720, 1815, 255));
     Check1_->setEnabled(false);
 
-    Option1_1 = new QRadioButton(QStringLiteral("合并文件"), Frame1);
-    Option1_1->setObjectName(QStringLiteral("Option1_1"));
-    Option1_1->setGeometry(twipsRect(210, 720, 1485, 285));
-    Option1_0_ = new QRadioButton(QStringLiteral("分割文件"), Frame1);
-    Option1_0_->setObjectName(QStringLiteral("Option1_0"));
-    Option1_0_->setGeometry(twipsRect(210, 300, 1485, 285));
+    Option1_1 = place(new QRadioButton(QStringLiteral("合并文件"), Frame1), "Option1_1",
+                      twipsRect(210, 720, 1485, 285));
+    Option1_0_ = place(new QRadioButton(QStringLiteral("分割文件"), Frame1), "Option1_0",
+                       twipsRect(210, 300, 1485, 285));
     Option1_0_->setChecked(true);
     // The option pair as one array: index 0 is split, 1 is merge.
     Option1 = new QButtonGroup(this);
@@ -193,10 +184,10 @@ void Form1::createControls() {
 void Form1::arrangeStacking() {
     // Listed from the top of each container down; raising them bottom-up
     // leaves the first one on top.
-    QWidget* const order[] = {Picture1, Label7,    Label6,  Command5, Command1,
-                                    Frame1,   Check1_,   Option1_1, Option1_0_, Command4,
-                                    Text3_,   Text2_,    Command3, Text1_,  Label5,
-                                    Label2,   Label1,    Label4,  Label3};
+    QWidget* const order[] = {Picture1, Label7,   Label6,    Command5,   Command1,
+                              Frame1,   Check1_,  Option1_1, Option1_0_, Command4,
+                              Text3_,   Text2_,   Command3,  Text1_,     Label5,
+                              Label2,   Label1,   Label4,    Label3};
     for (auto it = std::rbegin(order); it != std::rend(order); ++it)
         (*it)->raise();
 }
@@ -216,7 +207,6 @@ void Form1::Form_Load() {
 
 void Form1::Form_Activate() {
     if (!topmost_) return;
-    if (!isVisible()) show();
     // Only an X server restacks on request; other platforms keep the hint.
     if (QGuiApplication::platformName() == QLatin1String("xcb")) raise();
 }

@@ -33,13 +33,11 @@ public:
 
     // Scripted mode: boxes are recorded and answered, never shown.
     void setScripted(bool scripted) { scripted_ = scripted; }
-    bool scripted() const { return scripted_; }
     // Answer for the next scripted box; whileShown runs as if the user acted
     // while that box is up (the caller stays suspended meanwhile).
     void queueAnswer(qz::MsgAnswer answer, std::function<void()> whileShown = {});
     // Answer for scripted questions once the queue is empty (No unless set).
     void setDefaultAnswer(qz::MsgAnswer answer) { defaultAnswer_ = answer; }
-    int queued() const { return static_cast<int>(queue_.size()); }
 
     const std::vector<Shown>& shown() const { return shown_; }
     void clearShown() { shown_.clear(); }
