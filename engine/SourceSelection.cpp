@@ -55,7 +55,7 @@ std::string SourceSelection::sizeCaption(std::int64_t bytes) {
     const std::string t = plainDecimal(static_cast<double>(bytes) / 1024 / 1024);
     const std::size_t p = t.find('.');
     if (p == std::string::npos) return t + " MB";
-    if (p == 0) return "0" + t.substr(0, 3) + " MB";
+    if (p == 0) return std::string("0").append(t, 0, 3).append(" MB");
     return t.substr(0, p + 3) + " MB";
 }
 
