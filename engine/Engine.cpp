@@ -144,12 +144,7 @@ Engine::Outcome Engine::merge(const Inputs& in) {
     if (FileServices::FileExists(output)) {
         if (host_.MsgBox("文件己经存在，是否覆盖原文件？", "提示", MsgQuestion) !=
             MsgAnswer::Yes) {
-            leaveBusy(kIdleCaption);
-            host_.setText1("");
-            host_.setText3("");
-            host_.setLabel3("");
-            iPos = 0;
-            DoneWidth_ = 0;
+            idleRestore();
             return Outcome::Declined;
         }
         FileServices::Kill(output);
@@ -262,13 +257,17 @@ void Engine::closeInput() { InFileNo_.close(); }
 Engine::Outcome Engine::complete() {
     host_.MsgBox("操作完成!", "提示", MsgInfo);
     host_.setPicture1Visible(false);
+    idleRestore();
+    return Outcome::Completed;
+}
+
+void Engine::idleRestore() {
     leaveBusy(kIdleCaption);
     host_.setText1("");
     host_.setText3("");
     host_.setLabel3("");
     iPos = 0;
     DoneWidth_ = 0;
-    return Outcome::Completed;
 }
 
 void Engine::discardPartialOutputs() {

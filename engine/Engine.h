@@ -64,6 +64,8 @@ private:
     Outcome split(const Inputs& in);
     Outcome merge(const Inputs& in);
     Outcome complete();
+    // Back to idle with the source, save location and size caption emptied.
+    void idleRestore();
     Outcome fail(bool busy);
     void enterBusy();
     void leaveBusy(const std::string& caption);
