@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -176,6 +177,7 @@ void Form1::createControls() {
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Option1, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) Option1_Click(id);
     });
@@ -281,6 +283,22 @@ void Form1::Command4_Click() {
     Form2 picker(this, [this](const QString& dir) { showPath(Text3_, dir); });
     picker.exec();
     Form_Activate();
+}
+
+OpenFileDialog::Request Form1::openRequest() const {
+    // "*.*" stands for every file, as on the systems where every name has
+    // a dot; on this one that is "*", names without a dot included.
+    if (Option1_0())
+        return {QStringLiteral("QZ_打开文件"), QStringLiteral("所有文件(*.*)"),
+                QStringLiteral("*"), QCoreApplication::applicationDirPath()};
+    return {QStringLiteral("QZ_打开文件"), QStringLiteral("合并格式(QZ1)"),
+            QStringLiteral("*.QZ1"), QCoreApplication::applicationDirPath()};
+}
+
+void Form1::Command3_Click() {
+    setLabel6Width(10);
+    const std::optional<QString> chosen = openDialog_.show(this, openRequest());
+    if (chosen) adoptSource(*chosen);
 }
 
 void Form1::adoptSource(const QString& path) {

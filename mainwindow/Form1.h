@@ -11,6 +11,7 @@
 #include "EventPump.h"
 #include "Host.h"
 #include "MessageBoxes.h"
+#include "OpenFileDialog.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -36,6 +37,9 @@ public:
     void Command1_Click();
     // The save-directory picker; the window is made topmost again after it.
     void Command4_Click();
+    // The source button: the open-file dialog with the mode's filter; the
+    // file chosen becomes the source. The mode stays as it is.
+    void Command3_Click();
     // The mode switch; index is that of the option that became selected.
     void Option1_Click(int index);
     // The count normalisation run when Text2 loses the focus.
@@ -50,6 +54,7 @@ public:
 
     qz::Engine& engine() { return engine_; }
     MessageBoxes& messageBoxes() { return boxes_; }
+    OpenFileDialog& openFileDialog() { return openDialog_; }
     EventPump& eventPump() { return pump_; }
     // How the last run of the operate button ended.
     qz::Engine::Outcome lastOutcome() const { return lastOutcome_; }
@@ -91,6 +96,8 @@ private:
     void Form_Load();
     // True keeps the window open: a close request while busy.
     bool Form_Unload();
+    // What the source button's dialog is asked with in the mode now selected.
+    OpenFileDialog::Request openRequest() const;
     // Text2's key filter: true drops the key press.
     bool Text2_KeyPress(const QKeyEvent& key);
     // Resizes a label that grows with its caption to fit its text.
@@ -98,6 +105,7 @@ private:
 
     qz::Engine engine_;
     MessageBoxes boxes_;
+    OpenFileDialog openDialog_;
     EventPump pump_;
     qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;
     bool operating_ = false;  // inside the operate button's handler

@@ -1,0 +1,52 @@
+#include "OpenFileDialog.h"
+
+#include <QFileDialog>
+#include <QFileSystemModel>
+
+namespace {
+
+// Qt reads the wildcards of a filter entry from the parentheses of its text,
+// which would list only names with a dot for "所有文件(*.*)" and only a file
+// called QZ1 for "合并格式(QZ1)". The dialog's file model lists the request's
+// own pattern instead, also after the user picks the entry again, when the
+// dialog re-reads the text before it reports the choice. Names are matched
+// with their case, as slice names are: "*.QZ1" lists no "clip.qz1".
+void listPattern(QFileDialog& dialog, const QString& pattern) {
+    dialog.setFilter(dialog.filter() | QDir::CaseSensitive);
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    if (!files) return;
+    auto apply = [files, pattern] { files->setNameFilters({pattern}); };
+    apply();
+    QObject::connect(&dialog, &QFileDialog::filterSelected, files, apply);
+}
+
+}  // namespace
+
+std::unique_ptr<QFileDialog> OpenFileDialog::build(QWidget* parent, const Request& request) {
+    auto dialog = std::make_unique<QFileDialog>(parent, request.title, request.directory);
+    // Qt's own dialog, the same on every desktop and reachable from tests.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // A typed name of a missing file comes back, to be reported by the
+    // caller as a name that cannot be found.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(request.filter);
+    listPattern(*dialog, request.pattern);
+    return dialog;
+}
+
+std::optional<QString> OpenFileDialog::show(QWidget* parent, const Request& request) {
+    asked_.push_back(request);
+    if (scripted_) {
+        if (queue_.empty()) return std::nullopt;
+        const QString answer = queue_.front();
+        queue_.pop_front();
+        if (answer.isNull()) return std::nullopt;
+        return answer;
+    }
+    auto dialog = build(parent, request);
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog->selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.first();
+}

@@ -1,0 +1,295 @@
+// The source button's open-file dialog: what it is asked with in each mode,
+// the file chosen or typed as it reaches the window's fields, a cancel, the
+// size captions, and the real Qt dialog listing what its one filter entry
+// promises.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+
+#include "AppSetup.h"
+#include "Form1.h"
+#include "TempDir.h"
+
+class SourceDialogTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Form1> form;
+    std::unique_ptr<qz::TempDir> dir;
+
+    template <typename T = QWidget>
+    T* control(const char* name) {
+        T* w = form->findChild<T*>(QLatin1String(name));
+        if (!w) qFatal("no control %s", name);
+        return w;
+    }
+    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
+    QString label3() { return control<QLabel>("Label3")->text(); }
+    QString path(const std::string& name) { return QString::fromStdString(*dir / name); }
+    QString makeFile(const std::string& name, std::int64_t size = 1000) {
+        qz::TempDir::write(*dir / name, qz::TempDir::pattern(size));
+        return path(name);
+    }
+    void selectMerge() { QTest::mouseClick(control("Option1_1"), Qt::LeftButton); }
+    // Presses "..." beside the source field; the dialog answers with choice,
+    // or is cancelled when there is none.
+    void choose(const std::optional<QString>& choice) {
+        form->openFileDialog().queueAnswer(choice);
+        QTest::mouseClick(control("Command3"), Qt::LeftButton);
+    }
+    // The bar's width after setting 10 twips, as the label rounds it.
+    float tenTwips() {
+        const float before = form->Label6Width();
+        form->setLabel6Width(10);
+        const float ten = form->Label6Width();
+        form->setLabel6Width(before);
+        return ten;
+    }
+    // The names the dialog's file list shows for dialog's directory.
+    static QStringList offered(QFileDialog& dialog) {
+        auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+        QStringList names;
+        for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+            names << view->model()->index(r, 0, view->rootIndex()).data().toString();
+        names.sort();
+        return names;
+    }
+
+private slots:
+    void initTestCase() { AppSetup::apply(*qApp); }
+    void init() {
+        dir = std::make_unique<qz::TempDir>();
+        form = std::make_unique<Form1>();
+        form->messageBoxes().setScripted(true);
+        form->openFileDialog().setScripted(true);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    void cleanup() {
+        form.reset();
+        dir.reset();
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    void askedWithTheModesFilter_data();
+    void askedWithTheModesFilter();
+    void cancelOnlyResetsTheBar();
+    void firstSliceChosenInMergeMode();
+    void dialogNeverChangesTheMode();
+    void missingFileIsReported_data();
+    void missingFileIsReported();
+    void shortNamesAreSources();
+    void sizeCaptions_data();
+    void sizeCaptions();
+    void realDialogReturnsATypedMissingName();
+    void realDialogListsWhatItsFilterSays();
+};
+
+void SourceDialogTest::askedWithTheModesFilter_data() {
+    QTest::addColumn<bool>("merge");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("split") << false << "所有文件(*.*)" << "*";
+    QTest::newRow("merge") << true << "合并格式(QZ1)" << "*.QZ1";
+}
+
+void SourceDialogTest::askedWithTheModesFilter() {
+    QFETCH(bool, merge);
+    QFETCH(QString, filter);
+    QFETCH(QString, pattern);
+    if (merge) selectMerge();
+    choose(std::nullopt);
+    const auto& asked = form->openFileDialog().asked();
+    QCOMPARE(asked.size(), 1u);
+    QCOMPARE(asked[0].title, QStringLiteral("QZ_打开文件"));
+    QCOMPARE(asked[0].filter, filter);
+    QCOMPARE(asked[0].pattern, pattern);
+    QCOMPARE(asked[0].directory, QCoreApplication::applicationDirPath());
+}
+
+void SourceDialogTest::cancelOnlyResetsTheBar() {
+    const QString src = makeFile("clip.mp4", 1572864);
+    choose(src);
+    form->setLabel6Width(900);
+    choose(std::nullopt);
+    QCOMPARE(form->Label6Width(), tenTwips());
+    QCOMPARE(text("Text1"), src);
+    QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
+    QCOMPARE(form->engine().SrcName, std::string("clip.mp4"));
+    QCOMPARE(form->engine().File1.Pattern(), std::string("clip.QZ*"));
+    QCOMPARE(label3(), QStringLiteral("1.5 MB"));
+    QVERIFY(form->Option1_0());
+    QVERIFY(form->messageBoxes().shown().empty());
+}
+
+void SourceDialogTest::firstSliceChosenInMergeMode() {
+    const QString first = makeFile("clip.mp4.QZ1", 262144);
+    makeFile("clip.mp4.QZ2");
+    makeFile("clip.mp4.QZ3");
+    selectMerge();
+    form->setLabel6Width(900);
+    choose(first);
+    QCOMPARE(form->Label6Width(), tenTwips());
+    QCOMPARE(text("Text1"), first);
+    QCOMPARE(form->engine().SrcName, std::string("clip.mp4.QZ1"));
+    QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
+    QCOMPARE(form->engine().File1.Pattern(), std::string("clip.mp4.QZ*"));
+    QCOMPARE(form->engine().File1.Path(), dir->path());
+    QCOMPARE(form->engine().File1.ListCount(), 3);
+    QCOMPARE(label3(), QStringLiteral("0.25 MB"));
+    QVERIFY(!form->Option1_0());
+}
+
+void SourceDialogTest::dialogNeverChangesTheMode() {
+    const QString first = makeFile("clip.mp4.QZ1");
+    choose(first);
+    QVERIFY(form->Option1_0());
+    QVERIFY(!control("Check1")->isEnabled());
+    QCOMPARE(text("Text1"), first);
+    QVERIFY(form->messageBoxes().shown().empty());
+}
+
+void SourceDialogTest::missingFileIsReported_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("typedDir");
+    QTest::addColumn<bool>("dirExists");
+    QTest::newRow("missing file") << "gone.bin" << "" << true;
+    QTest::newRow("missing directory") << "nowhere/gone.bin" << "nowhere/" << false;
+}
+
+void SourceDialogTest::missingFileIsReported() {
+    QFETCH(QString, typed);
+    QFETCH(QString, typedDir);
+    QFETCH(bool, dirExists);
+    choose(makeFile("earlier.dat", 262144));
+
+    choose(path(typed.toStdString()));
+    const auto& shown = form->messageBoxes().shown();
+    QCOMPARE(shown.size(), 1u);
+    QCOMPARE(shown[0].text, QStringLiteral("找不到指定的文件名!"));
+    QCOMPARE(shown[0].title, QStringLiteral("出错"));
+    QCOMPARE(shown[0].style, 48);
+    QVERIFY(text("Text1").isEmpty());
+    // The steps before the size already name the missing file.
+    QCOMPARE(form->engine().SrcName, std::string("gone.bin"));
+    QCOMPARE(text("Text3"), path(typedDir.toStdString()));
+    QCOMPARE(form->engine().File1.Pattern(), std::string("gone.QZ*"));
+    // A directory that is not there cannot be listed: the list stays put.
+    QCOMPARE(form->engine().File1.Path(), dirExists ? *dir / typedDir.toStdString() : dir->path());
+    QCOMPARE(label3(), QStringLiteral("0.25 MB"));  // still the earlier file's
+}
+
+void SourceDialogTest::shortNamesAreSources() {
+    for (const char* name : {"a.b", "ab", "x"}) {
+        const QString src = makeFile(name, 10);
+        choose(src);
+        QCOMPARE(text("Text1"), src);
+        QCOMPARE(form->engine().SrcName, std::string(name));
+        QCOMPARE(label3(), QStringLiteral("0.00 MB"));
+    }
+    QVERIFY(form->messageBoxes().shown().empty());
+}
+
+void SourceDialogTest::sizeCaptions_data() {
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("1.5") << qint64(1572864) << "1.5 MB";
+    QTest::newRow("1.50390625") << qint64(1576960) << "1.50 MB";
+    QTest::newRow("129") << qint64(135266304) << "129 MB";
+    QTest::newRow("1.999 cut") << qint64(1.999 * 1048576) << "1.99 MB";
+    QTest::newRow("0.6675") << qint64(700000) << "0.66 MB";
+    QTest::newRow("10 bytes") << qint64(10) << "0.00 MB";
+    QTest::newRow("empty") << qint64(0) << "0 MB";
+}
+
+void SourceDialogTest::sizeCaptions() {
+    QFETCH(qint64, bytes);
+    QFETCH(QString, caption);
+    const QString src = makeFile("sized.bin", 0);
+    std::filesystem::resize_file(src.toStdString(), std::uintmax_t(bytes));  // sparse
+    choose(src);
+    QCOMPARE(label3(), caption);
+    auto* label = control<QLabel>("Label3");
+    QVERIFY(label->width() >= label->sizeHint().width());
+}
+
+void SourceDialogTest::realDialogReturnsATypedMissingName() {
+    form->openFileDialog().setScripted(false);
+    const QString typed = path("视频 片段.v2.mp4");
+    QString title, filterShown;
+    QWidget* parent = nullptr;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        title = dialog->windowTitle();
+        parent = dialog->parentWidget();
+        modal = dialog->isModal();
+        filterShown = dialog->nameFilters().join(QLatin1Char('|'));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        name->setText(typed);
+        QTest::keyClick(name, Qt::Key_Return);
+        if (dialog->isVisible()) dialog->reject();  // never left up
+    });
+    QTest::mouseClick(control("Command3"), Qt::LeftButton);
+    QCOMPARE(title, QStringLiteral("QZ_打开文件"));
+    QCOMPARE(parent, form.get());
+    QVERIFY(modal);
+    QCOMPARE(filterShown, QStringLiteral("所有文件(*.*)"));
+    // Not refused by the dialog: the window reports it.
+    QCOMPARE(form->messageBoxes().shown().size(), 1u);
+    QCOMPARE(form->messageBoxes().shown()[0].text, QStringLiteral("找不到指定的文件名!"));
+    QCOMPARE(form->engine().SrcName, std::string("视频 片段.v2.mp4"));
+    QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+}
+
+void SourceDialogTest::realDialogListsWhatItsFilterSays() {
+    for (const char* name : {"README", "a.b", "clip.QZ1", "clip.qz1", "clip.QZ2", "片段 一.QZ1"})
+        makeFile(name);
+    auto ask = [&](const QString& filter, const QString& pattern) {
+        return OpenFileDialog::build(form.get(), {QStringLiteral("QZ_打开文件"), filter, pattern,
+                                                  QString::fromStdString(dir->path())});
+    };
+
+    auto split = ask(QStringLiteral("所有文件(*.*)"), QStringLiteral("*"));
+    QVERIFY(split->testOption(QFileDialog::DontUseNativeDialog));
+    QCOMPARE(split->fileMode(), QFileDialog::AnyFile);
+    QCOMPARE(split->acceptMode(), QFileDialog::AcceptOpen);
+    QCOMPARE(split->directory().absolutePath() + "/", QString::fromStdString(dir->path()));
+    auto* entry = split->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    QCOMPARE(entry->count(), 1);
+    QCOMPARE(entry->currentText(), QStringLiteral("所有文件(*.*)"));
+    split->open();
+    const QStringList everything{"README", "a.b", "clip.QZ1", "clip.QZ2", "clip.qz1",
+                                 "片段 一.QZ1"};
+    QTRY_COMPARE(offered(*split), everything);
+    // Picking the one entry again, as a user may, makes Qt re-read its text.
+    entry->showPopup();
+    QAbstractItemView* popup = entry->view();
+    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {},
+                      popup->visualRect(popup->model()->index(0, 0)).center());
+    QVERIFY(!popup->isVisible());
+    QTest::qWait(100);  // the list re-sorts and re-filters on a timer
+    QCOMPARE(offered(*split), everything);
+    split->reject();
+
+    auto merge = ask(QStringLiteral("合并格式(QZ1)"), QStringLiteral("*.QZ1"));
+    QCOMPARE(merge->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))->currentText(),
+             QStringLiteral("合并格式(QZ1)"));
+    merge->open();
+    QTRY_COMPARE(offered(*merge), QStringList({"clip.QZ1", "片段 一.QZ1"}));
+    merge->reject();
+}
+
+QTEST_MAIN(SourceDialogTest)
+#include "SourceDialogTest.moc"
