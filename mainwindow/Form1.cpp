@@ -4,17 +4,20 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <algorithm>
 
+#include "DroppedName.h"
 #include "FileError.h"
 #include "Form2.h"
 #include "PieceCount.h"
@@ -205,6 +208,11 @@ void Form1::arrangeTabOrder() {
 void Form1::Form_Load() {
     // The second-instance check runs before the window is built (main).
     Picture1->hide();
+    // The window is the one drop target: a text field would take a dropped
+    // file's name as text, so none of the controls accepts drops and a drop
+    // over any of them comes to the window.
+    for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
+    setAcceptDrops(true);
 }
 
 void Form1::Form_Activate() {
@@ -213,7 +221,9 @@ void Form1::Form_Activate() {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) raise();
 }
 
-bool Form1::Form_Unload() {
+bool Form1::Form_Unload() { return busy(); }
+
+bool Form1::busy() const {
     // The progress area shows once the operation starts copying; the pump
     // right after the source is opened comes before that, so the handler's
     // own flag covers the moment in between.
@@ -249,6 +259,20 @@ bool Form1::eventFilter(QObject* watched, QEvent* e) {
         path->setToolTip(path->text());
     }
     return QWidget::eventFilter(watched, e);
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* e) {
+    if (!e->mimeData()->hasUrls()) return;
+    // Dropped files are read, never taken: whatever the source proposes.
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+}
+
+void Form1::dropEvent(QDropEvent* e) {
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    DropHandle hDrop(e->mimeData()->urls());
+    DropFiles(hDrop);
 }
 
 bool Form1::Text2_KeyPress(const QKeyEvent& key) {
@@ -299,6 +323,30 @@ void Form1::Command3_Click() {
     setLabel6Width(10);
     const std::optional<QString> chosen = openDialog_.show(this, openRequest());
     if (chosen) adoptSource(*chosen);
+}
+
+void Form1::DropFiles(DropHandle& hDrop) {
+    // The operation has read its inputs already, but a drop would rewrite
+    // the fields and the mode under it.
+    if (busy() || hDrop.count() < 1) {
+        hDrop.release();
+        return;
+    }
+    const std::string T = qz::DroppedName::trimmed(hDrop.path(0).toStdString());
+    setText1(T);
+    switch (qz::DroppedName::choose(!Option1_0(), T)) {
+    case qz::DroppedName::Choice::Refused:
+        MsgBox("请选择第一个切片文件", "错误", qz::MsgWarning);
+        Text1_->clear();
+        hDrop.release();
+        return;
+    // Selecting the other option runs the mode switch, which empties Text1
+    // and Text3; the adoption fills both again.
+    case qz::DroppedName::Choice::Merge: Option1_1->setChecked(true); break;
+    case qz::DroppedName::Choice::Split: Option1_0_->setChecked(true); break;
+    }
+    adoptSource(QString::fromStdString(T));
+    hDrop.release();
 }
 
 void Form1::adoptSource(const QString& path) {

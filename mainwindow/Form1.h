@@ -3,10 +3,11 @@
 // design name and is the engine's host: the engine reads and writes the
 // controls through the Host interface, while the window itself keeps no file
 // logic beyond handing the operate button, source adoption and the pump to
-// the engine.
+// the engine. Files dropped anywhere on it come to DropFiles.
 
 #include <QWidget>
 
+#include "DropHandle.h"
 #include "Engine.h"
 #include "EventPump.h"
 #include "Host.h"
@@ -40,6 +41,10 @@ public:
     // The source button: the open-file dialog with the mode's filter; the
     // file chosen becomes the source. The mode stays as it is.
     void Command3_Click();
+    // Takes the first dropped file as the source, in the mode its name
+    // selects, and releases the drop. A drop while an operation runs is
+    // released unused.
+    void DropFiles(DropHandle& hDrop);
     // The mode switch; index is that of the option that became selected.
     void Option1_Click(int index);
     // The count normalisation run when Text2 loses the focus.
@@ -88,6 +93,8 @@ protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void createControls();
@@ -96,6 +103,8 @@ private:
     void Form_Load();
     // True keeps the window open: a close request while busy.
     bool Form_Unload();
+    // An operation is running.
+    bool busy() const;
     // What the source button's dialog is asked with in the mode now selected.
     OpenFileDialog::Request openRequest() const;
     // Text2's key filter: true drops the key press.

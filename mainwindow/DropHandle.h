@@ -1,0 +1,28 @@
+#pragma once
+// What a drop on the main window hands to DropFiles: the dropped items, read
+// by index as paths, and the release that ends the drop.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+class DropHandle {
+public:
+    // A local file's URL stands for its path; any other URL (another
+    // machine's file, a web address) for its own text, which names no file.
+    explicit DropHandle(const QList<QUrl>& urls);
+
+    int count() const { return int(paths_.size()); }
+    QString path(int index) const { return paths_.at(index); }
+
+    // Ends the drop: its items are gone. DropFiles releases every handle it
+    // is given exactly once.
+    void release();
+    // How many times release() ran.
+    int releases() const { return releases_; }
+
+private:
+    QStringList paths_;
+    int releases_ = 0;
+};

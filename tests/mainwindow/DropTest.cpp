@@ -1,0 +1,378 @@
+// Files dropped on the main window, sent as real drag-enter and drop events:
+// over every kind of control, several at once, the mode each name selects or
+// its refusal, items that are no file here, a drop while an operation runs,
+// the drop handle and its release; and a Chinese name with blanks and dots
+// through a split and a merge.
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "AppSetup.h"
+#include "DropHandle.h"
+#include "Form1.h"
+#include "TempDir.h"
+
+using Outcome = qz::Engine::Outcome;
+
+class DropTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Form1> form;
+    std::unique_ptr<qz::TempDir> dir;
+
+    // How a drop went, as the platform would see it.
+    struct Sent {
+        bool entered = false, dropped = false;
+        Qt::DropAction action = Qt::IgnoreAction;
+    };
+
+    template <typename T = QWidget>
+    T* control(const char* name) {
+        T* w = form->findChild<T*>(QLatin1String(name));
+        if (!w) qFatal("no control %s", name);
+        return w;
+    }
+    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
+    QString label3() { return control<QLabel>("Label3")->text(); }
+    QString path(const std::string& name) { return QString::fromStdString(*dir / name); }
+    QString makeFile(const std::string& name, std::int64_t size = 1000) {
+        qz::TempDir::write(*dir / name, qz::TempDir::pattern(size));
+        return path(name);
+    }
+    static QList<QUrl> files(const QStringList& paths) {
+        QList<QUrl> urls;
+        for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+        return urls;
+    }
+    // Drags urls over target and drops them there, offering copy and move
+    // as a file manager does, with the paths as text beside the URLs; Shift
+    // held, the move is what it proposes.
+    Sent sendDrop(QWidget* target, const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QStringList lines;
+        for (const QUrl& u : urls) lines << u.toString();
+        data.setText(lines.join(QLatin1Char('\n')));
+        const QPoint at = target->rect().center();
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+        if (drop.proposedAction() != Qt::MoveAction) qFatal("no move proposed");
+        QApplication::sendEvent(target, &drop);
+        return {enter.isAccepted(), drop.isAccepted(), drop.dropAction()};
+    }
+    Sent drop(const QStringList& paths) { return sendDrop(form.get(), files(paths)); }
+    void selectMerge() { QTest::mouseClick(control("Option1_1"), Qt::LeftButton); }
+    Outcome operate() {
+        QTest::mouseClick(control("Command5"), Qt::LeftButton);
+        return form->lastOutcome();
+    }
+    // Runs step every time the operation pumps events, until it returns true.
+    void duringOperation(std::function<bool()> step) {
+        auto* timer = new QTimer(form.get());
+        timer->setInterval(0);
+        connect(timer, &QTimer::timeout, timer, [timer, step] {
+            if (step()) timer->stop();
+        });
+        timer->start();
+    }
+    QStringList messages() {
+        QStringList texts;
+        for (const auto& s : form->messageBoxes().shown()) texts << s.text;
+        return texts;
+    }
+    // The one message shown was "找不到指定的文件名!" as an error.
+    void verifyNotFound() {
+        const auto& shown = form->messageBoxes().shown();
+        QCOMPARE(shown.size(), 1u);
+        QCOMPARE(shown[0].text, QStringLiteral("找不到指定的文件名!"));
+        QCOMPARE(shown[0].title, QStringLiteral("出错"));
+        QCOMPARE(shown[0].style, 48);
+    }
+
+private slots:
+    void initTestCase() { AppSetup::apply(*qApp); }
+    void init() {
+        dir = std::make_unique<qz::TempDir>();
+        form = std::make_unique<Form1>();
+        form->messageBoxes().setScripted(true);
+        form->openFileDialog().setScripted(true);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    void cleanup() {
+        form.reset();
+        dir.reset();
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+    }
+
+    void dropOverAnyControlReachesTheWindow_data();
+    void dropOverAnyControlReachesTheWindow();
+    void onlyTheFirstOfSeveralIsAdopted();
+    void nameSelectsTheMode_data();
+    void nameSelectsTheMode();
+    void itemsThatAreNoFileHere_data();
+    void itemsThatAreNoFileHere();
+    void blanksAroundThePathAreCut();
+    void shortNameIsAdopted();
+    void dropWhileBusyHasNoEffect();
+    void handleReadsEachURL();
+    void everyWayOutReleasesOnce();
+    void chineseNameWithBlanksAndDotsSplitsAndMerges();
+};
+
+void DropTest::dropOverAnyControlReachesTheWindow_data() {
+    QTest::addColumn<QString>("target");
+    for (const char* name : {"Form1", "Text1", "Text2", "Text3", "Command3", "Command5", "Frame1",
+                             "Option1_0", "Label3"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void DropTest::dropOverAnyControlReachesTheWindow() {
+    QFETCH(QString, target);
+    QWidget* over = target == QLatin1String("Form1")
+                        ? form.get()
+                        : form->findChild<QWidget*>(target);
+    QVERIFY(over);
+    const QString src = makeFile("clip.mp4", 262144);
+    const Sent sent = sendDrop(over, files({src}));
+    QVERIFY(sent.entered && sent.dropped);
+    // Offered a move, the window still only reads the file.
+    QCOMPARE(sent.action, Qt::CopyAction);
+    QVERIFY(qz::TempDir::exists(src.toStdString()));
+    // No field took the drop as text.
+    QCOMPARE(text("Text1"), src);
+    QCOMPARE(text("Text2"), QStringLiteral("2"));
+    QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
+    QCOMPARE(label3(), QStringLiteral("0.25 MB"));
+    QVERIFY(messages().isEmpty());
+}
+
+void DropTest::onlyTheFirstOfSeveralIsAdopted() {
+    const QString first = makeFile("first.bin", 10);
+    const QString slice = makeFile("second.bin.QZ1");
+    QVERIFY(drop({first, slice, makeFile("third.bin")}).dropped);
+    QCOMPARE(text("Text1"), first);
+    QCOMPARE(form->engine().SrcName, std::string("first.bin"));
+    QVERIFY(form->Option1_0());  // the slice second in line selects nothing
+    QVERIFY(messages().isEmpty());
+}
+
+void DropTest::nameSelectsTheMode_data() {
+    QTest::addColumn<bool>("mergeBefore");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("mergeAfter");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("split, first slice") << false << "clip.mp4.QZ1" << true << false;
+    QTest::newRow("split, plain file") << false << "clip.mp4" << false << false;
+    QTest::newRow("split, later slice") << false << "clip.mp4.QZ3" << false << false;
+    QTest::newRow("split, lower-case qz1") << false << "clip.mp4.qz1" << false << false;
+    QTest::newRow("merge, first slice") << true << "clip.mp4.QZ1" << true << false;
+    QTest::newRow("merge, later slice") << true << "clip.mp4.QZ3" << true << true;
+    QTest::newRow("merge, QZ and a letter") << true << "clip.mp4.QZx" << true << true;
+    QTest::newRow("merge, plain file") << true << "clip.mp4" << false << false;
+    QTest::newRow("merge, slice 12") << true << "clip.mp4.QZ12" << false << false;
+    QTest::newRow("merge, lower-case qz1") << true << "clip.mp4.qz1" << false << false;
+}
+
+void DropTest::nameSelectsTheMode() {
+    QFETCH(bool, mergeBefore);
+    QFETCH(QString, name);
+    QFETCH(bool, mergeAfter);
+    QFETCH(bool, refused);
+    makeFile("earlier.QZ1", 1572864);
+    if (mergeBefore) selectMerge();
+    form->adoptSource(path("earlier.QZ1"));
+    form->setLabel6Width(900);
+    const float barBefore = form->Label6Width();
+    QSignalSpy switches(control<QRadioButton>("Option1_1"), &QRadioButton::toggled);
+
+    const QString dropped = makeFile(name.toStdString(), 262144);
+    QVERIFY(drop({dropped}).dropped);
+
+    QCOMPARE(!form->Option1_0(), mergeAfter);
+    QCOMPARE(switches.count(), mergeBefore == mergeAfter ? 0 : 1);
+    QCOMPARE(control("Check1")->isEnabled(), mergeAfter);
+    QCOMPARE(control("Text2")->isEnabled(), !mergeAfter);
+    QCOMPARE(form->Label6Width(), barBefore);  // a drop leaves the bar alone
+    if (refused) {
+        const auto& shown = form->messageBoxes().shown();
+        QCOMPARE(shown.size(), 1u);
+        QCOMPARE(shown[0].text, QStringLiteral("请选择第一个切片文件"));
+        QCOMPARE(shown[0].title, QStringLiteral("错误"));
+        QCOMPARE(shown[0].style, 48);
+        QVERIFY(text("Text1").isEmpty());
+        QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
+        QCOMPARE(form->engine().SrcName, std::string("earlier.QZ1"));
+        QCOMPARE(form->engine().File1.Pattern(), std::string("earlier.QZ*"));
+        QCOMPARE(label3(), QStringLiteral("1.5 MB"));
+        return;
+    }
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(text("Text1"), dropped);
+    QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
+    QCOMPARE(form->engine().SrcName, name.toStdString());
+    QCOMPARE(QString::fromStdString(form->engine().File1.Pattern()), name.chopped(4) + ".QZ*");
+    QCOMPARE(form->engine().File1.Path(), dir->path());
+    QCOMPARE(label3(), QStringLiteral("0.25 MB"));
+}
+
+void DropTest::itemsThatAreNoFileHere_data() {
+    // %1 stands for the scratch directory.
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("merge");
+    QTest::newRow("directory") << "file://%1sub" << false;
+    QTest::newRow("directory named as a first slice") << "file://%1set.QZ1" << true;
+    QTest::newRow("vanished file") << "file://%1gone.bin" << false;
+    QTest::newRow("web address") << "https://example.com/clip.mp4" << false;
+    // The same path exists here; it is still another machine's file.
+    QTest::newRow("another machine's file") << "file://otherhost%1clip.mp4" << false;
+}
+
+void DropTest::itemsThatAreNoFileHere() {
+    QFETCH(QString, item);
+    QFETCH(bool, merge);
+    std::filesystem::create_directory(*dir / "sub");
+    std::filesystem::create_directory(*dir / "set.QZ1");
+    makeFile("clip.mp4");
+    if (merge) selectMerge();
+
+    const Sent sent = sendDrop(form.get(), {QUrl(item.arg(path("")))});
+    QVERIFY(sent.entered && sent.dropped);
+    verifyNotFound();
+    QVERIFY(text("Text1").isEmpty());
+    QCOMPARE(!form->Option1_0(), merge);
+    QVERIFY(label3().isEmpty());
+    // The operate button finds no source and does nothing.
+    QCOMPARE(operate(), Outcome::Guard);
+}
+
+void DropTest::blanksAroundThePathAreCut() {
+    const QString src = makeFile("clip.mp4");
+    DropHandle hDrop({QUrl::fromLocalFile("  " + src + "   ")});
+    form->DropFiles(hDrop);
+    QCOMPARE(text("Text1"), src);
+    QCOMPARE(form->engine().SrcName, std::string("clip.mp4"));
+    QVERIFY(messages().isEmpty());
+}
+
+void DropTest::shortNameIsAdopted() {
+    const QString src = makeFile("a.b", 10);
+    QVERIFY(drop({src}).dropped);
+    QCOMPARE(text("Text1"), src);
+    QCOMPARE(form->engine().SrcName, std::string("a.b"));
+    QCOMPARE(label3(), QStringLiteral("0.00 MB"));
+    QVERIFY(messages().isEmpty());
+}
+
+void DropTest::dropWhileBusyHasNoEffect() {
+    const QString src = makeFile("big.bin", 64 * 65535 + 17);
+    const QString slice = makeFile("other.bin.QZ1", 10);
+    form->adoptSource(src);
+    const QString caption = label3();
+    form->eventPump().setInterval(0);
+    int dropsWhileCopying = 0, dropsBeforeCopy = 0;
+    bool untouched = true;
+    duringOperation([&] {
+        const Sent sent = sendDrop(control("Text1"), files({slice}));
+        untouched = untouched && sent.dropped && text("Text1") == src && form->Option1_0() &&
+                    form->engine().SrcName == "big.bin" && label3() == caption;
+        (form->Picture1Visible() ? dropsWhileCopying : dropsBeforeCopy)++;
+        return dropsWhileCopying >= 3;
+    });
+    QCOMPARE(operate(), Outcome::Completed);
+    QVERIFY(untouched);
+    QCOMPARE(dropsWhileCopying, 3);
+    QVERIFY(dropsBeforeCopy >= 1);
+    QCOMPARE(messages(), QStringList{QStringLiteral("操作完成!")});
+    QCOMPARE(qz::TempDir::size(src.toStdString() + ".QZ1") +
+                 qz::TempDir::size(src.toStdString() + ".QZ2"),
+             64 * 65535 + 17);
+    // Idle again, drops are taken.
+    QVERIFY(drop({slice}).dropped);
+    QCOMPARE(text("Text1"), slice);
+    QVERIFY(!form->Option1_0());
+}
+
+void DropTest::handleReadsEachURL() {
+    DropHandle hDrop({QUrl::fromLocalFile(QStringLiteral("/v/视频 片段.mp4")),
+                      QUrl(QStringLiteral("file://localhost/v/a%20b.QZ1")),
+                      QUrl(QStringLiteral("file://otherhost/v/c.bin")),
+                      QUrl(QStringLiteral("https://example.com/d.bin"))});
+    QCOMPARE(hDrop.count(), 4);
+    QCOMPARE(hDrop.path(0), QStringLiteral("/v/视频 片段.mp4"));
+    QCOMPARE(hDrop.path(1), QStringLiteral("/v/a b.QZ1"));
+    QCOMPARE(hDrop.path(2), QStringLiteral("file://otherhost/v/c.bin"));
+    QCOMPARE(hDrop.path(3), QStringLiteral("https://example.com/d.bin"));
+    hDrop.release();
+    QCOMPARE(hDrop.count(), 0);
+    QCOMPARE(hDrop.releases(), 1);
+}
+
+void DropTest::everyWayOutReleasesOnce() {
+    const QString plain = makeFile("clip.mp4");
+    const QString later = makeFile("clip.mp4.QZ2");
+    auto release = [&](const QList<QUrl>& urls) {
+        DropHandle hDrop(urls);
+        form->DropFiles(hDrop);
+        return hDrop.releases();
+    };
+    QCOMPARE(release(files({plain})), 1);               // adopted
+    QCOMPARE(release(files({path("missing")})), 1);     // not found
+    QCOMPARE(release({}), 1);                           // nothing dropped
+    selectMerge();
+    QCOMPARE(release(files({later})), 1);               // refused
+    QCOMPARE(messages(), QStringList({QStringLiteral("找不到指定的文件名!"),
+                                      QStringLiteral("请选择第一个切片文件")}));
+
+    // An empty drop changes nothing at all.
+    selectMerge();
+    form->adoptSource(makeFile("set.QZ1"));
+    form->messageBoxes().clearShown();
+    QCOMPARE(release({}), 1);
+    QCOMPARE(text("Text1"), path("set.QZ1"));
+    QVERIFY(!form->Option1_0());
+    QVERIFY(messages().isEmpty());
+}
+
+void DropTest::chineseNameWithBlanksAndDotsSplitsAndMerges() {
+    const std::string name = "视频 片段 2024.第一版.final.mp4";
+    const QString src = makeFile(name, 6 * 65535 + 77);
+    const auto original = qz::TempDir::read(src.toStdString());
+
+    form->openFileDialog().queueAnswer(src);
+    QTest::mouseClick(control("Command3"), Qt::LeftButton);
+    QCOMPARE(form->engine().SrcName, name);
+    control<QLineEdit>("Text2")->setText(QStringLiteral("3"));
+    QCOMPARE(operate(), Outcome::Completed);
+    for (int k = 1; k <= 3; ++k)
+        QVERIFY(qz::TempDir::exists(*dir / (name + ".QZ" + std::to_string(k))));
+    std::filesystem::rename(src.toStdString(), *dir / "kept.bin");
+
+    // The first slice dropped in split mode selects merge mode.
+    QVERIFY(drop({path(name + ".QZ1")}).dropped);
+    QVERIFY(!form->Option1_0());
+    QCOMPARE(form->engine().File1.ListCount(), 3);
+    QTest::mouseClick(control("Check1"), Qt::LeftButton);
+    QCOMPARE(operate(), Outcome::Completed);
+    QVERIFY(qz::TempDir::read(src.toStdString()) == original);
+    for (int k = 1; k <= 3; ++k)
+        QVERIFY(!qz::TempDir::exists(*dir / (name + ".QZ" + std::to_string(k))));
+    QCOMPARE(messages(), QStringList({QStringLiteral("操作完成!"), QStringLiteral("操作完成!")}));
+}
+
+QTEST_MAIN(DropTest)
+#include "DropTest.moc"
