@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -218,7 +219,11 @@ void Form1::Form_Load() {
 void Form1::Form_Activate() {
     if (!topmost_) return;
     // Only an X server restacks on request; other platforms keep the hint.
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) raise();
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+    raise();
+    // The activation of a click can arrive after the click opened a modal
+    // window (the file dialog, a message box); that one stays above.
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->raise();
 }
 
 bool Form1::Form_Unload() { return busy(); }
