@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <exception>
 
 #include "DroppedName.h"
 #include "FileError.h"
@@ -277,7 +278,14 @@ void Form1::dropEvent(QDropEvent* e) {
     e->setDropAction(Qt::CopyAction);
     e->accept();
     DropHandle hDrop(e->mimeData()->urls());
-    DropFiles(hDrop);
+    try {
+        DropFiles(hDrop);
+    } catch (const std::exception&) {
+        // Nothing a drop brings may end the program: the source is dropped
+        // instead, so the operate button does nothing with half-set fields.
+        Text1_->clear();
+        if (hDrop.releases() == 0) hDrop.release();
+    }
 }
 
 bool Form1::Text2_KeyPress(const QKeyEvent& key) {
