@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -92,6 +93,15 @@ CliProcess::Result CliProcess::run(const std::vector<std::string>& args,
         if (f.fd >= 0) check(::close(f.fd) == 0, "close");
     r.status = reap(pid, timedOut);
     return r;
+}
+
+bool CliProcess::ptyAvailable() {
+    const int fd = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (fd < 0) return false;
+    const bool usable = ::grantpt(fd) == 0 && ::unlockpt(fd) == 0 && ::ptsname(fd) != nullptr &&
+                        ::access(::ptsname(fd), F_OK) == 0;
+    ::close(fd);
+    return usable;
 }
 
 CliProcess::Result CliProcess::runOnPty(const std::vector<std::string>& args,

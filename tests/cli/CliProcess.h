@@ -19,6 +19,9 @@ public:
     // Runs the tool on a new pseudo-terminal that is its stdin, stdout and
     // stderr; out gets all the terminal showed. Once the output holds prompt
     // (when not empty), reply is typed.
+    // Whether this machine can open a pseudo-terminal at all (a chroot or a
+    // container may have no /dev/pts).
+    static bool ptyAvailable();
     static Result runOnPty(const std::vector<std::string>& args, const std::string& dir,
                            const std::string& prompt = "", const std::string& reply = "");
 };

@@ -18,7 +18,15 @@ std::vector<std::string> progressTexts(const std::string& shown) {
 
 }  // namespace
 
-using Progress = CliFixture;
+// Runs only where a pseudo-terminal can be had.
+class OnTerminal : public CliFixture {
+protected:
+    void SetUp() override {
+        if (!CliProcess::ptyAvailable()) GTEST_SKIP() << "no pseudo-terminals here (/dev/pts)";
+    }
+};
+
+using Progress = OnTerminal;
 
 TEST_F(Progress, SplitRedrawsThePercentageOnlyWhenItChanges) {
     make("a.bin", 1000000);
@@ -57,7 +65,7 @@ struct Reply {
     int status;
 };
 
-class TerminalQuestion : public CliFixture, public ::testing::WithParamInterface<Reply> {};
+class TerminalQuestion : public OnTerminal, public ::testing::WithParamInterface<Reply> {};
 
 TEST_P(TerminalQuestion, IsAnsweredByTheLineTyped) {
     splitNew("a.bin", 1000000, 7);
