@@ -14,23 +14,17 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
-#include <functional>
-#include <memory>
 
-#include "AppSetup.h"
 #include "DropHandle.h"
 #include "Form1.h"
+#include "FormFixture.h"
 #include "TempDir.h"
 
 using Outcome = qz::Engine::Outcome;
 
-class DropTest : public QObject {
+class DropTest : public FormFixture {
     Q_OBJECT
-
-    std::unique_ptr<Form1> form;
-    std::unique_ptr<qz::TempDir> dir;
 
     // How a drop went, as the platform would see it.
     struct Sent {
@@ -38,19 +32,6 @@ class DropTest : public QObject {
         Qt::DropAction action = Qt::IgnoreAction;
     };
 
-    template <typename T = QWidget>
-    T* control(const char* name) {
-        T* w = form->findChild<T*>(QLatin1String(name));
-        if (!w) qFatal("no control %s", name);
-        return w;
-    }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
-    QString label3() { return control<QLabel>("Label3")->text(); }
-    QString path(const std::string& name) { return QString::fromStdString(*dir / name); }
-    QString makeFile(const std::string& name, std::int64_t size = 1000) {
-        qz::TempDir::write(*dir / name, qz::TempDir::pattern(size));
-        return path(name);
-    }
     static QList<QUrl> files(const QStringList& paths) {
         QList<QUrl> urls;
         for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
@@ -75,24 +56,9 @@ class DropTest : public QObject {
         return {enter.isAccepted(), drop.isAccepted(), drop.dropAction()};
     }
     Sent drop(const QStringList& paths) { return sendDrop(form.get(), files(paths)); }
-    void selectMerge() { QTest::mouseClick(control("Option1_1"), Qt::LeftButton); }
     Outcome operate() {
         QTest::mouseClick(control("Command5"), Qt::LeftButton);
         return form->lastOutcome();
-    }
-    // Runs step every time the operation pumps events, until it returns true.
-    void duringOperation(std::function<bool()> step) {
-        auto* timer = new QTimer(form.get());
-        timer->setInterval(0);
-        connect(timer, &QTimer::timeout, timer, [timer, step] {
-            if (step()) timer->stop();
-        });
-        timer->start();
-    }
-    QStringList messages() {
-        QStringList texts;
-        for (const auto& s : form->messageBoxes().shown()) texts << s.text;
-        return texts;
     }
     // The one message shown was "找不到指定的文件名!" as an error.
     void verifyNotFound() {
@@ -104,19 +70,11 @@ class DropTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { AppSetup::apply(*qApp); }
     void init() {
         dir = std::make_unique<qz::TempDir>();
-        form = std::make_unique<Form1>();
-        form->messageBoxes().setScripted(true);
+        openForm();
         form->openFileDialog().setScripted(true);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    }
-    void cleanup() {
-        form.reset();
-        dir.reset();
-        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        showForm();
     }
 
     void dropOverAnyControlReachesTheWindow_data();
@@ -157,7 +115,7 @@ void DropTest::dropOverAnyControlReachesTheWindow() {
     QCOMPARE(text("Text1"), src);
     QCOMPARE(text("Text2"), QStringLiteral("2"));
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
-    QCOMPARE(label3(), QStringLiteral("0.25 MB"));
+    QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
     QVERIFY(messages().isEmpty());
 }
 
@@ -218,7 +176,7 @@ void DropTest::nameSelectsTheMode() {
         QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
         QCOMPARE(form->engine().SrcName, std::string("earlier.QZ1"));
         QCOMPARE(form->engine().File1.Pattern(), std::string("earlier.QZ*"));
-        QCOMPARE(label3(), QStringLiteral("1.5 MB"));
+        QCOMPARE(label("Label3"), QStringLiteral("1.5 MB"));
         return;
     }
     QVERIFY(messages().isEmpty());
@@ -227,7 +185,7 @@ void DropTest::nameSelectsTheMode() {
     QCOMPARE(form->engine().SrcName, name.toStdString());
     QCOMPARE(QString::fromStdString(form->engine().File1.Pattern()), name.chopped(4) + ".QZ*");
     QCOMPARE(form->engine().File1.Path(), dir->path());
-    QCOMPARE(label3(), QStringLiteral("0.25 MB"));
+    QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
 }
 
 void DropTest::itemsThatAreNoFileHere_data() {
@@ -255,7 +213,7 @@ void DropTest::itemsThatAreNoFileHere() {
     verifyNotFound();
     QVERIFY(text("Text1").isEmpty());
     QCOMPARE(!form->Option1_0(), merge);
-    QVERIFY(label3().isEmpty());
+    QVERIFY(label("Label3").isEmpty());
     // The operate button finds no source and does nothing.
     QCOMPARE(operate(), Outcome::Guard);
 }
@@ -274,7 +232,7 @@ void DropTest::shortNameIsAdopted() {
     QVERIFY(drop({src}).dropped);
     QCOMPARE(text("Text1"), src);
     QCOMPARE(form->engine().SrcName, std::string("a.b"));
-    QCOMPARE(label3(), QStringLiteral("0.00 MB"));
+    QCOMPARE(label("Label3"), QStringLiteral("0.00 MB"));
     QVERIFY(messages().isEmpty());
 }
 
@@ -282,14 +240,14 @@ void DropTest::dropWhileBusyHasNoEffect() {
     const QString src = makeFile("big.bin", 64 * 65535 + 17);
     const QString slice = makeFile("other.bin.QZ1", 10);
     form->adoptSource(src);
-    const QString caption = label3();
+    const QString caption = label("Label3");
     form->eventPump().setInterval(0);
     int dropsWhileCopying = 0, dropsBeforeCopy = 0;
     bool untouched = true;
     duringOperation([&] {
         const Sent sent = sendDrop(control("Text1"), files({slice}));
         untouched = untouched && sent.dropped && text("Text1") == src && form->Option1_0() &&
-                    form->engine().SrcName == "big.bin" && label3() == caption;
+                    form->engine().SrcName == "big.bin" && label("Label3") == caption;
         (form->Picture1Visible() ? dropsWhileCopying : dropsBeforeCopy)++;
         return dropsWhileCopying >= 3;
     });

@@ -13,16 +13,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <memory>
 
-#include "AppSetup.h"
 #include "Form1.h"
+#include "FormFixture.h"
 #include "PieceCount.h"
 
-class InputTest : public QObject {
+class InputTest : public FormFixture {
     Q_OBJECT
 
-    std::unique_ptr<Form1> form;
     QLineEdit* text1 = nullptr;
     QLineEdit* text2 = nullptr;
     QLineEdit* text3 = nullptr;
@@ -45,19 +43,12 @@ class InputTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { AppSetup::apply(*qApp); }
     void init() {
-        form = std::make_unique<Form1>();
-        form->messageBoxes().setScripted(true);
+        openForm();
         text1 = form->findChild<QLineEdit*>(QStringLiteral("Text1"));
         text2 = form->findChild<QLineEdit*>(QStringLiteral("Text2"));
         text3 = form->findChild<QLineEdit*>(QStringLiteral("Text3"));
-        form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    }
-    void cleanup() {
-        form.reset();
-        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        showForm();
     }
 
     void normalisation_data();

@@ -13,23 +13,14 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <memory>
 
-#include "AppSetup.h"
 #include "Form1.h"
+#include "FormFixture.h"
 #include "MessageBoxes.h"
 
-class LayoutTest : public QObject {
+class LayoutTest : public FormFixture {
     Q_OBJECT
 
-    std::unique_ptr<Form1> form;
-
-    template <typename T = QWidget>
-    T* control(const char* name) {
-        T* w = form->findChild<T*>(QLatin1String(name));
-        if (!w) qFatal("no control %s", name);
-        return w;
-    }
     // Position and size in twips inside the container's client area (inside
     // the border of Picture1).
     QRect twips(QWidget* w) {
@@ -41,15 +32,7 @@ class LayoutTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { AppSetup::apply(*qApp); }
-    void init() {
-        form = std::make_unique<Form1>();
-        form->messageBoxes().setScripted(true);
-    }
-    void cleanup() {
-        form.reset();
-        QVERIFY(QApplication::topLevelWidgets().isEmpty());
-    }
+    void init() { openForm(); }  // the tests that need it shown show it
 
     void controlsSitWhereDesigned_data();
     void controlsSitWhereDesigned();

@@ -12,36 +12,16 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <functional>
-#include <memory>
 
-#include "AppSetup.h"
 #include "Form1.h"
+#include "FormFixture.h"
 #include "TempDir.h"
 
 using Outcome = qz::Engine::Outcome;
 
-class OperateTest : public QObject {
+class OperateTest : public FormFixture {
     Q_OBJECT
 
-    std::unique_ptr<Form1> form;
-    std::unique_ptr<qz::TempDir> dir;
-
-    template <typename T = QWidget>
-    T* control(const char* name) {
-        T* w = form->findChild<T*>(QLatin1String(name));
-        if (!w) qFatal("no control %s", name);
-        return w;
-    }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
-    QString label(const char* name) { return control<QLabel>(name)->text(); }
-
-    // A source of size bytes in the scratch directory.
-    std::string makeSource(const std::string& name, std::int64_t size) {
-        const std::string path = *dir / name;
-        qz::TempDir::write(path, qz::TempDir::pattern(size));
-        return path;
-    }
     // Presses the operate button as the user does: it must be enabled.
     Outcome operate() {
         auto* button = control<QPushButton>("Command5");
@@ -59,15 +39,6 @@ class OperateTest : public QObject {
         control<QCheckBox>("Check1")->setChecked(deleteAfter);
         form->adoptSource(QString::fromStdString(firstSlice));
     }
-    // Runs step every time the operation pumps events, until it returns true.
-    void duringOperation(std::function<bool()> step) {
-        auto* timer = new QTimer(form.get());
-        timer->setInterval(0);
-        connect(timer, &QTimer::timeout, timer, [timer, step] {
-            if (step()) timer->stop();
-        });
-        timer->start();
-    }
     // The window idle again, its inputs usable.
     void verifyIdle(const QString& caption) {
         QCOMPARE(form->windowTitle(), caption);
@@ -77,26 +48,12 @@ class OperateTest : public QObject {
         QCOMPARE(form->engine().iPos, 0);
         QVERIFY(!form->engine().inputOpen());
     }
-    QStringList messages() {
-        QStringList texts;
-        for (const auto& s : form->messageBoxes().shown()) texts << s.text;
-        return texts;
-    }
 
 private slots:
-    void initTestCase() { AppSetup::apply(*qApp); }
     void init() {
         dir = std::make_unique<qz::TempDir>();
-        form = std::make_unique<Form1>();
-        form->messageBoxes().setScripted(true);
-        form->show();
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    }
-    void cleanup() {
-        form.reset();
-        dir.reset();
-        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        openForm();
+        showForm(/*activate=*/true);
     }
 
     void adoptingASourceFillsTheFields();

@@ -15,32 +15,14 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
-#include <memory>
 
-#include "AppSetup.h"
 #include "Form1.h"
+#include "FormFixture.h"
 #include "TempDir.h"
 
-class SourceDialogTest : public QObject {
+class SourceDialogTest : public FormFixture {
     Q_OBJECT
 
-    std::unique_ptr<Form1> form;
-    std::unique_ptr<qz::TempDir> dir;
-
-    template <typename T = QWidget>
-    T* control(const char* name) {
-        T* w = form->findChild<T*>(QLatin1String(name));
-        if (!w) qFatal("no control %s", name);
-        return w;
-    }
-    QString text(const char* name) { return control<QLineEdit>(name)->text(); }
-    QString label3() { return control<QLabel>("Label3")->text(); }
-    QString path(const std::string& name) { return QString::fromStdString(*dir / name); }
-    QString makeFile(const std::string& name, std::int64_t size = 1000) {
-        qz::TempDir::write(*dir / name, qz::TempDir::pattern(size));
-        return path(name);
-    }
-    void selectMerge() { QTest::mouseClick(control("Option1_1"), Qt::LeftButton); }
     // Presses "..." beside the source field; the dialog answers with choice,
     // or is cancelled when there is none.
     void choose(const std::optional<QString>& choice) {
@@ -66,19 +48,11 @@ class SourceDialogTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { AppSetup::apply(*qApp); }
     void init() {
         dir = std::make_unique<qz::TempDir>();
-        form = std::make_unique<Form1>();
-        form->messageBoxes().setScripted(true);
+        openForm();
         form->openFileDialog().setScripted(true);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    }
-    void cleanup() {
-        form.reset();
-        dir.reset();
-        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        showForm();
     }
 
     void askedWithTheModesFilter_data();
@@ -127,7 +101,7 @@ void SourceDialogTest::cancelOnlyResetsTheBar() {
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
     QCOMPARE(form->engine().SrcName, std::string("clip.mp4"));
     QCOMPARE(form->engine().File1.Pattern(), std::string("clip.QZ*"));
-    QCOMPARE(label3(), QStringLiteral("1.5 MB"));
+    QCOMPARE(label("Label3"), QStringLiteral("1.5 MB"));
     QVERIFY(form->Option1_0());
     QVERIFY(form->messageBoxes().shown().empty());
 }
@@ -146,7 +120,7 @@ void SourceDialogTest::firstSliceChosenInMergeMode() {
     QCOMPARE(form->engine().File1.Pattern(), std::string("clip.mp4.QZ*"));
     QCOMPARE(form->engine().File1.Path(), dir->path());
     QCOMPARE(form->engine().File1.ListCount(), 3);
-    QCOMPARE(label3(), QStringLiteral("0.25 MB"));
+    QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
     QVERIFY(!form->Option1_0());
 }
 
@@ -186,7 +160,7 @@ void SourceDialogTest::missingFileIsReported() {
     QCOMPARE(form->engine().File1.Pattern(), std::string("gone.QZ*"));
     // A directory that is not there cannot be listed: the list stays put.
     QCOMPARE(form->engine().File1.Path(), dirExists ? *dir / typedDir.toStdString() : dir->path());
-    QCOMPARE(label3(), QStringLiteral("0.25 MB"));  // still the earlier file's
+    QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));  // still the earlier file's
 }
 
 void SourceDialogTest::shortNamesAreSources() {
@@ -195,7 +169,7 @@ void SourceDialogTest::shortNamesAreSources() {
         choose(src);
         QCOMPARE(text("Text1"), src);
         QCOMPARE(form->engine().SrcName, std::string(name));
-        QCOMPARE(label3(), QStringLiteral("0.00 MB"));
+        QCOMPARE(label("Label3"), QStringLiteral("0.00 MB"));
     }
     QVERIFY(form->messageBoxes().shown().empty());
 }
@@ -218,7 +192,7 @@ void SourceDialogTest::sizeCaptions() {
     const QString src = makeFile("sized.bin", 0);
     std::filesystem::resize_file(src.toStdString(), std::uintmax_t(bytes));  // sparse
     choose(src);
-    QCOMPARE(label3(), caption);
+    QCOMPARE(label("Label3"), caption);
     auto* label = control<QLabel>("Label3");
     QVERIFY(label->width() >= label->sizeHint().width());
 }

@@ -1,0 +1,59 @@
+#include "FormFixture.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include "AppSetup.h"
+
+void FormFixture::openForm() {
+    form = std::make_unique<Form1>();
+    form->messageBoxes().setScripted(true);
+}
+
+void FormFixture::showForm(bool activate) {
+    form->show();
+    if (activate) form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+}
+
+QString FormFixture::text(const char* name) { return control<QLineEdit>(name)->text(); }
+
+QString FormFixture::label(const char* name) { return control<QLabel>(name)->text(); }
+
+QString FormFixture::path(const std::string& name) { return QString::fromStdString(*dir / name); }
+
+std::string FormFixture::makeSource(const std::string& name, std::int64_t size) {
+    const std::string path = *dir / name;
+    qz::TempDir::write(path, qz::TempDir::pattern(size));
+    return path;
+}
+
+QString FormFixture::makeFile(const std::string& name, std::int64_t size) {
+    return QString::fromStdString(makeSource(name, size));
+}
+
+void FormFixture::selectMerge() { QTest::mouseClick(control("Option1_1"), Qt::LeftButton); }
+
+void FormFixture::duringOperation(std::function<bool()> step) {
+    auto* timer = new QTimer(form.get());
+    timer->setInterval(0);
+    connect(timer, &QTimer::timeout, timer, [timer, step] {
+        if (step()) timer->stop();
+    });
+    timer->start();
+}
+
+QStringList FormFixture::messages() {
+    QStringList texts;
+    for (const auto& s : form->messageBoxes().shown()) texts << s.text;
+    return texts;
+}
+
+void FormFixture::initTestCase() { AppSetup::apply(*qApp); }
+
+void FormFixture::cleanup() {
+    form.reset();
+    dir.reset();
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}

@@ -1,0 +1,60 @@
+#pragma once
+// What the main window's suites share: the form under test and a scratch
+// directory, lookups of its controls by name, small file helpers, and the
+// set-up before the first test and the check after every one.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QObject>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Form1.h"
+#include "TempDir.h"
+
+// Qt Test runs the initTestCase() and cleanup() below for each suite derived
+// from it; the suites keep their own init(), which opens the form as they need.
+class FormFixture : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<Form1> form;
+    std::unique_ptr<qz::TempDir> dir;  // made by the suites that use one
+
+    // A new form whose message boxes answer from their queue, not yet shown.
+    void openForm();
+    // Shows the form, asking for activation first if activate, and waits
+    // until it is the active window.
+    void showForm(bool activate = false);
+
+    // The form's control called name, as a T; a missing one ends the run.
+    template <typename T = QWidget>
+    T* control(const char* name) {
+        T* w = form->findChild<T*>(QLatin1String(name));
+        if (!w) qFatal("no control %s", name);
+        return w;
+    }
+    QString text(const char* name);   // the text of the line edit called name
+    QString label(const char* name);  // the caption of the label called name
+
+    // Where name is in the scratch directory.
+    QString path(const std::string& name);
+    // A file of size pattern bytes in the scratch directory; its path.
+    std::string makeSource(const std::string& name, std::int64_t size);
+    // The same, with the path as a QString.
+    QString makeFile(const std::string& name, std::int64_t size = 1000);
+
+    // Clicks the merge option as the user does.
+    void selectMerge();
+    // Runs step every time the operation pumps events, until it returns true.
+    void duringOperation(std::function<bool()> step);
+    // The texts of the message boxes shown so far, in order.
+    QStringList messages();
+
+private slots:
+    void initTestCase();  // the application set up as the program does it
+    void cleanup();       // the form and scratch directory gone, no window left
+};
