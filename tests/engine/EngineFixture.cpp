@@ -34,6 +34,15 @@ std::vector<std::int64_t> EngineTest::sliceSizes(const std::string& dir,
     }
 }
 
+void EngineTest::expectIdleEmptied() const {
+    EXPECT_EQ(host.caption, "QZ切片宝V1.3优化版");
+    EXPECT_TRUE(host.frame1Enabled && host.command5Enabled);
+    EXPECT_EQ(host.text1, "");
+    EXPECT_EQ(host.text3, "");
+    EXPECT_EQ(host.label3, "");
+    EXPECT_FALSE(host.picture1Visible);
+}
+
 std::vector<std::string> EngineTest::texts() const {
     std::vector<std::string> out;
     for (const auto& m : host.shown) out.push_back(m.text);

@@ -24,6 +24,9 @@ protected:
     // Sizes of name.QZ1 ... name.QZn in dir, for as long as they exist.
     static std::vector<std::int64_t> sliceSizes(const std::string& dir,
                                                 const std::string& name);
+    // The window is idle again with the source, save location and size
+    // caption emptied and the progress area hidden.
+    void expectIdleEmptied() const;
     // The messages shown, text only.
     std::vector<std::string> texts() const;
 

@@ -62,12 +62,7 @@ TEST_F(SplitTest, CompletionLeavesTheWindowIdleAndEmptied) {
     EXPECT_EQ(host.shown[0].text, "操作完成!");
     EXPECT_EQ(host.shown[0].title, "提示");
     EXPECT_EQ(host.shown[0].style, MsgInfo);
-    EXPECT_EQ(host.caption, "QZ切片宝V1.3优化版");
-    EXPECT_TRUE(host.frame1Enabled && host.command5Enabled);
-    EXPECT_EQ(host.text1, "");
-    EXPECT_EQ(host.text3, "");
-    EXPECT_EQ(host.label3, "");
-    EXPECT_FALSE(host.picture1Visible);
+    expectIdleEmptied();
     EXPECT_EQ(host.text2, "2");
     EXPECT_FALSE(host.text2Focused);
     EXPECT_EQ(engine.iPos, 0);
