@@ -1,14 +1,14 @@
 #include "Engine.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 
 #include "FileError.h"
 #include "FileServices.h"
 #include "Host.h"
+#include "Interruption.h"
+#include "OutputFile.h"
 #include "SliceNames.h"
+#include "SliceSet.h"
 
 namespace qz {
 
@@ -29,21 +29,13 @@ std::int64_t leadingNumber(const std::string& text) {
     return n;
 }
 
-// Slices 1 to n of the set whose first slice is first: the first slice
-// itself, then base.QZ2 ... base.QZn.
-std::vector<std::string> slicePaths(const std::string& first, const std::string& base,
-                                    long n) {
-    std::vector<std::string> paths{first};
-    for (long k = 2; k <= n; ++k) paths.push_back(base + ".QZ" + std::to_string(k));
-    return paths;
-}
-
 }  // namespace
 
 Engine::Engine(Host& host) : host_(host) {}
 
 Engine::Outcome Engine::Command5_Click() {
     bool busy = false;
+    failureReason_.clear();
     try {
         Inputs in;
         in.text1 = host_.Text1();
@@ -53,7 +45,6 @@ Engine::Outcome Engine::Command5_Click() {
         in.srcName = SrcName;
         in.split = host_.Option1_0();
         in.deleteAfter = host_.Check1();
-        targets_.clear();
         kernelCopy_ = !throughBuffer_;
         if (in.split) {
             // Point the list at an existing set of this source, if any.
@@ -63,8 +54,8 @@ Engine::Outcome Engine::Command5_Click() {
         enterBusy();
         busy = true;
         return in.split ? split(in) : merge(in);
-    } catch (const std::exception&) {
-        return fail(busy);
+    } catch (const std::exception& e) {
+        return fail(busy, e.what());
     }
 }
 
@@ -72,49 +63,16 @@ Engine::Outcome Engine::split(const Inputs& in) {
     InFileNo_ = FileHandle::openRead(in.text1);
     host_.DoEvents();
     InLen_ = InFileNo_.length();
-    const std::int64_t L = InLen_;
     const std::int64_t n = leadingNumber(in.text2);
-    if (n == 0) throw FileError("piece count of 0", in.text2);
-    const std::int64_t S = L / n;
-    setStepFor(L, in.text1);
+    if (n == 0) throw FileError("切片个数为 0 / a piece count of 0 for", in.text1);
+    const std::int64_t S = InLen_ / n;
+    setStepFor(InLen_, in.text1);
+    if (S - kChunk <= iPos) return refuseTooSmall();
+    if (!replaceExisting(in, n)) return declineReplacing();
 
-    if (S - kChunk <= iPos) {
-        host_.MsgBox("对不起,文件太小影响完整性,建议每个单位不要小于64KB!请重新设置切割个数!",
-                     "操作被中止", MsgInfo);
-        closeInput();
-        leaveBusy(kStoppedCaption);
-        host_.focusText2SelectAll();
-        iPos = 0;
-        return Outcome::Refused;
-    }
-
-    const std::string first = in.srcName + ".QZ1";
-    for (int i = 0; i < File1.ListCount(); ++i) {
-        if (File1.List(i) != first) continue;
-        if (host_.MsgBox("己存在该文件切片,是否代替原切片?", "提示", MsgQuestion) !=
-            MsgAnswer::Yes) {
-            closeInput();
-            leaveBusy(kStoppedCaption);
-            host_.focusText2SelectAll();
-            host_.setText3("");
-            iPos = 0;
-            host_.setPicture1Visible(false);
-            return Outcome::Declined;
-        }
-        // Only the set's own slices go: a file the wildcard merely also
-        // lists (a backup, another program's N.QZx) is left alone.
-        for (int j = 0; j < File1.ListCount(); ++j)
-            if (SliceNames::sliceIndex(File1.List(j), in.srcName) > 0)
-                FileServices::Kill(File1.fullPath(j));
-        break;
-    }
-
+    OutputFile::removeStale(in.text3, in.srcName);
     host_.setPicture1Visible(true);
-    for (std::int64_t i = 1; i <= n - 1; ++i)
-        copyChunks(i * S, SliceNames::slicePath(in.text3, in.srcName, static_cast<long>(i)));
-    const std::string last = SliceNames::slicePath(in.text3, in.srcName, static_cast<long>(n));
-    copyChunks(L, last);
-    if (iPos < L) appendChunk(L - iPos, last);
+    writeSlices(in, n, S);
     closeInput();
     host_.setLabel6Width(host_.Picture1InnerWidth());
     host_.setLabel7("完成");
@@ -122,75 +80,106 @@ Engine::Outcome Engine::split(const Inputs& in) {
     return complete();
 }
 
-Engine::Outcome Engine::merge(const Inputs& in) {
-    const std::string base = SliceNames::cutBeforeLastDot(in.text1);
-    const std::string output = in.text3 + SliceNames::withoutLastFour(in.srcName);
+bool Engine::replaceExisting(const Inputs& in, std::int64_t n) {
+    const auto existing = SliceSet::taken(in.text3, in.srcName, static_cast<long>(n));
+    if (existing.empty()) return true;
+    if (host_.MsgBox("己存在该文件切片,是否代替原切片?", "提示", MsgQuestion) != MsgAnswer::Yes)
+        return false;
+    for (const SliceSet::Slice& old : existing) FileServices::killIfStill(old.path, old.entry);
+    return true;
+}
 
-    // The count comes from the listing, but only names that are exactly
-    // slices of this set count: a stray N.QZ1.bak must not break the merge.
-    const std::string stem = SliceNames::bareName(base);
-    long n = 0;
-    for (int i = 0; i < File1.ListCount(); ++i)
-        if (SliceNames::sliceIndex(File1.List(i), stem) > 0) ++n;
-    const std::vector<std::string> slices = slicePaths(in.text1, base, n);
-
-    // Check the whole set before anything is asked, deleted or written.
-    for (const std::string& slice : slices) {
-        if (FileServices::GetFileSize(slice) == 0) throw FileError("empty slice", slice);
-        if (slice == output || FileServices::sameFile(slice, output))
-            throw FileError("output would overwrite a slice", output);
+void Engine::writeSlices(const Inputs& in, std::int64_t n, std::int64_t S) {
+    // Slices get the source's permissions, as a copy would.
+    const unsigned mode = InFileNo_.mode();
+    std::vector<OutputFile> slices;
+    slices.reserve(static_cast<std::size_t>(n));
+    for (std::int64_t i = 1; i <= n; ++i) {
+        slices.emplace_back(SliceNames::slicePath(in.text3, in.srcName, static_cast<long>(i)),
+                            in.srcName, mode, !namedTemporaries_);
+        const std::int64_t end = i < n ? i * S : InLen_;
+        copyChunks(end, slices.back());
+        if (i == n && iPos < InLen_) appendChunk(InLen_ - iPos, slices.back());
+        slices.back().park();
     }
+    nameSlices(slices, in.text3);
+}
 
-    if (FileServices::FileExists(output)) {
+void Engine::nameSlices(std::vector<OutputFile>& slices, const std::string& dir) {
+    Interruption::check();
+    try {
+        for (std::size_t k = 1; k < slices.size(); ++k) slices[k].commit(false);
+        FileServices::syncDirectory(dir);
+        slices.front().commit(false);
+        FileServices::syncDirectory(dir);
+    } catch (...) {
+        for (OutputFile& slice : slices) slice.retract();
+        throw;
+    }
+}
+
+Engine::Outcome Engine::merge(const Inputs& in) {
+    const SliceSet set = SliceSet::check(in.text1);
+    const std::string output = in.text3 + SliceNames::withoutLastFour(in.srcName);
+    for (const SliceSet::Slice& slice : set.slices())
+        if (FileServices::sameFile(slice.path, output))
+            throw FileError("输出文件会写在切片上 / the output would overwrite a slice", output);
+
+    const auto existing = FileServices::entry(output);
+    if (existing) {
+        if (existing->kind == FileServices::Entry::Kind::Directory)
+            throw FileError("输出的名字是一个目录 / a directory stands at the output's name",
+                            output);
         if (host_.MsgBox("文件己经存在，是否覆盖原文件？", "提示", MsgQuestion) !=
             MsgAnswer::Yes) {
             idleRestore();
             return Outcome::Declined;
         }
-        FileServices::Kill(output);
     }
 
+    const std::string outName = SliceNames::bareName(output);
+    OutputFile::removeStale(in.text3, outName);
     host_.setPicture1Visible(true);
-    for (std::size_t k = 0; k < slices.size(); ++k) {
-        iPos = 0;
-        InFileNo_ = FileHandle::openRead(slices[k]);
-        InLen_ = InFileNo_.length();
-        if (k > 0) host_.setLabel6Width(10);
-        setStepFor(InLen_, slices[k]);
-        copyChunks(InLen_, output);
-        if (iPos != InLen_) appendChunk(InLen_ - iPos, output);
-        closeInput();
-        DoneWidth_ = 0;
-    }
-    // From here on the output is whole: a later failure must not take it
-    // away, least of all once some slices are already deleted.
-    if (Target* t = findTarget(output)) t->complete = true;
+    // The output gets the first slice's permissions, as a copy would.
+    OutputFile out(output, outName, set.slices().front().mode, !namedTemporaries_);
+    joinSlices(set, out);
+    Interruption::check();
+    // An existing output is replaced only now, by the whole new one.
+    out.commit(existing.has_value());
+    FileServices::syncDirectory(in.text3);
 
     host_.setLabel6Width(host_.Picture1InnerWidth());
     host_.setLabel7("100%");
-    File1.Refresh();
-    if (in.deleteAfter) {
-        for (int i = 0; i < File1.ListCount(); ++i)
-            if (SliceNames::sliceIndex(File1.List(i), stem) > 0 &&
-                !FileServices::sameFile(File1.fullPath(i), output))
-                FileServices::Kill(File1.fullPath(i));
-    }
+    if (in.deleteAfter) deleteSlices(set);
     return complete();
 }
 
-void Engine::SaveFiles(const std::string& where) {
-    FileHandle out = openTarget(where);
-    out.append(DataBuf_.data(), DataBuf_.size());
-    out.close();
-    advanceProgress();
+void Engine::joinSlices(const SliceSet& set, OutputFile& out) {
+    const auto& slices = set.slices();
+    for (std::size_t k = 0; k < slices.size(); ++k) {
+        iPos = 0;
+        InFileNo_ = FileHandle::openRead(slices[k].path);
+        InLen_ = InFileNo_.length();
+        if (InFileNo_.identity() != slices[k].data || InLen_ != slices[k].size)
+            throw FileError("切片在检查之后变了 / the slice changed after the check", slices[k].path);
+        if (k > 0) host_.setLabel6Width(10);
+        setStepFor(InLen_, slices[k].path);
+        copyChunks(InLen_, out);
+        if (iPos != InLen_) appendChunk(InLen_ - iPos, out);
+        closeInput();
+        DoneWidth_ = 0;
+    }
 }
 
-FileHandle Engine::openTarget(const std::string& where) {
-    if (Target* t = findTarget(where))
-        return FileHandle::openAppend(where, t->id.first, t->id.second);
-    FileHandle out = FileHandle::createFresh(where);
-    targets_.push_back({where, out.identity(), false});
-    return out;
+void Engine::deleteSlices(const SliceSet& set) {
+    for (const SliceSet::Slice& slice : set.slices())
+        FileServices::killIfStill(slice.path, slice.entry);
+    FileServices::syncDirectory(set.directory());
+}
+
+void Engine::SaveFiles(OutputFile& where) {
+    where.file().append(DataBuf_.data(), DataBuf_.size());
+    advanceProgress();
 }
 
 void Engine::advanceProgress() {
@@ -200,27 +189,25 @@ void Engine::advanceProgress() {
     host_.setLabel7(p > 100 ? std::string("100%") : std::to_string(p) + "%");
 }
 
-void Engine::copyChunks(std::int64_t end, const std::string& where) {
+void Engine::copyChunks(std::int64_t end, OutputFile& out) {
     while (iPos + kChunk < end) {
-        appendChunk(kChunk, where);
+        appendChunk(kChunk, out);
         iPos += kChunk;
         host_.DoEvents();
+        Interruption::check();
     }
 }
 
-void Engine::appendChunk(std::int64_t size, const std::string& where) {
+void Engine::appendChunk(std::int64_t size, OutputFile& out) {
     if (kernelCopy_) {
-        FileHandle out = openTarget(where);
-        if (out.appendFrom(InFileNo_, iPos, static_cast<std::size_t>(size))) {
-            out.close();
+        if (out.file().appendFrom(InFileNo_, iPos, static_cast<std::size_t>(size))) {
             advanceProgress();
             return;
         }
-        out.close();
         kernelCopy_ = false;
     }
     readChunk(size);
-    SaveFiles(where);
+    SaveFiles(out);
 }
 
 void Engine::readChunk(std::int64_t size) {
@@ -229,15 +216,8 @@ void Engine::readChunk(std::int64_t size) {
 }
 
 void Engine::setStepFor(std::int64_t len, const std::string& path) {
-    if (len == 0) throw FileError("empty input", path);
+    if (len == 0) throw FileError("文件是空的 / the file is empty", path);
     StepWidth_ = kFullWidth / (static_cast<double>(len) / kChunk);
-}
-
-Engine::Target* Engine::findTarget(const std::string& path) {
-    // Chunks go to one target after another, so the newest is nearly always it.
-    for (auto it = targets_.rbegin(); it != targets_.rend(); ++it)
-        if (it->path == path) return &*it;
-    return nullptr;
 }
 
 void Engine::enterBusy() {
@@ -253,6 +233,26 @@ void Engine::leaveBusy(const std::string& caption) {
 }
 
 void Engine::closeInput() { InFileNo_.close(); }
+
+Engine::Outcome Engine::refuseTooSmall() {
+    host_.MsgBox("对不起,文件太小影响完整性,建议每个单位不要小于64KB!请重新设置切割个数!",
+                 "操作被中止", MsgInfo);
+    closeInput();
+    leaveBusy(kStoppedCaption);
+    host_.focusText2SelectAll();
+    iPos = 0;
+    return Outcome::Refused;
+}
+
+Engine::Outcome Engine::declineReplacing() {
+    closeInput();
+    leaveBusy(kStoppedCaption);
+    host_.focusText2SelectAll();
+    host_.setText3("");
+    iPos = 0;
+    host_.setPicture1Visible(false);
+    return Outcome::Declined;
+}
 
 Engine::Outcome Engine::complete() {
     host_.MsgBox("操作完成!", "提示", MsgInfo);
@@ -270,23 +270,11 @@ void Engine::idleRestore() {
     DoneWidth_ = 0;
 }
 
-void Engine::discardPartialOutputs() {
-    for (const Target& t : targets_) {
-        if (t.complete) continue;
-        // Remove only the file this run created: if something else has taken
-        // its name meanwhile, that is not ours to delete. We are already on
-        // the error path, so a removal that fails has nowhere further to go.
-        struct stat st {};
-        if (::lstat(t.path.c_str(), &st) == 0 && st.st_dev == t.id.first &&
-            st.st_ino == t.id.second)
-            ::unlink(t.path.c_str());
-    }
-    targets_.clear();
-}
-
-Engine::Outcome Engine::fail(bool busy) {
+Engine::Outcome Engine::fail(bool busy, const std::string& reason) {
+    // The files of this run are gone by now: every one still under its
+    // temporary name went with the unwinding.
     InFileNo_ = FileHandle();  // closes the input, if one is open
-    discardPartialOutputs();
+    failureReason_ = reason;
     host_.MsgBox("切片错误", "出错", MsgInfo);
     host_.setPicture1Visible(false);
     DoneWidth_ = 0;

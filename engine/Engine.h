@@ -1,6 +1,8 @@
 #pragma once
 // The operate command and the form-level state it shares with the window:
-// the split, the merge, and the chunk append with its progress model.
+// the split, the merge, and the chunk append with its progress model. Every
+// file an operation writes takes its final name only when it is whole and
+// flushed, and a merge joins only a set it has checked whole.
 
 #include <cstdint>
 #include <string>
@@ -12,6 +14,8 @@
 namespace qz {
 
 class Host;
+class OutputFile;
+class SliceSet;
 
 class Engine {
 public:
@@ -20,7 +24,7 @@ public:
         Guard,      // Text1 or Text3 empty: nothing happened
         Completed,  // "操作完成!"
         Refused,    // the 64KB refusal
-        Declined,   // No to replacing a set or to overwriting the output
+        Declined,   // No to replacing slices or to overwriting the output
         Failed,     // the error path, "切片错误"
     };
 
@@ -31,14 +35,19 @@ public:
 
     // The operate button: a split when Option1(0) is selected, else a merge.
     Outcome Command5_Click();
-    // Appends DataBuf to the file at where and advances the progress display.
-    void SaveFiles(const std::string& where);
+    // Appends DataBuf to where, a file being written, and advances the
+    // progress display.
+    void SaveFiles(OutputFile& where);
 
     // Form-level state set by source selection and read by the operations.
     std::string SrcName;
     FileList File1;
     // Bytes consumed from the input file now open; 0 whenever idle.
     std::int64_t iPos = 0;
+
+    // Why the last run of the operate command took the error path: what
+    // failed and where. Empty after every other way out.
+    const std::string& failureReason() const { return failureReason_; }
 
     std::int64_t InLen() const { return InLen_; }
     bool inputOpen() const { return InFileNo_.isOpen(); }
@@ -51,6 +60,9 @@ public:
     // Moves every chunk through DataBuf, as on file systems that cannot copy
     // inside the kernel.
     void copyThroughBuffer(bool on) { throughBuffer_ = on; }
+    // Writes every file under a hidden temporary name, as on file systems
+    // that have no unnamed files.
+    void namedTemporaries(bool on) { namedTemporaries_ = on; }
 
 private:
     // What the command read when it started: later changes to the window (a
@@ -62,30 +74,46 @@ private:
     };
 
     Outcome split(const Inputs& in);
+    // Asks before replacing what stands at the slice names of the source;
+    // Yes removes exactly those. False for any other answer.
+    bool replaceExisting(const Inputs& in, std::int64_t n);
+    // Copies the source into slices 1 to n, each flushed and parked under a
+    // temporary name, then names them: slice 1 last, so that the set is
+    // there only when all of it is.
+    void writeSlices(const Inputs& in, std::int64_t n, std::int64_t S);
+    void nameSlices(std::vector<OutputFile>& slices, const std::string& dir);
+
     Outcome merge(const Inputs& in);
+    // Appends every slice of the checked set to out, each still the very
+    // file the check saw.
+    void joinSlices(const SliceSet& set, OutputFile& out);
+    // Deletes exactly the slices that were joined.
+    void deleteSlices(const SliceSet& set);
+
+    // The 64KB refusal, and No to replacing: back to idle with the count
+    // field focused for retyping.
+    Outcome refuseTooSmall();
+    Outcome declineReplacing();
     Outcome complete();
     // Back to idle with the source, save location and size caption emptied.
     void idleRestore();
-    Outcome fail(bool busy);
+    Outcome fail(bool busy, const std::string& reason);
     void enterBusy();
     void leaveBusy(const std::string& caption);
 
-    // Copies the open input from iPos up to end to where, chunk by chunk.
-    void copyChunks(std::int64_t end, const std::string& where);
-    // Appends the next size bytes of the input to where, exactly as reading
+    // Copies the open input from iPos up to end into out, chunk by chunk,
+    // with the event pump after each chunk.
+    void copyChunks(std::int64_t end, OutputFile& out);
+    // Appends the next size bytes of the input to out, exactly as reading
     // them into DataBuf and SaveFiles would; where the file systems allow,
     // the bytes move inside the kernel and never pass through DataBuf.
-    void appendChunk(std::int64_t size, const std::string& where);
+    void appendChunk(std::int64_t size, OutputFile& out);
     // Reads the next size bytes of the input into DataBuf.
     void readChunk(std::int64_t size);
-    // The target at where, created anew on its first chunk of this run.
-    FileHandle openTarget(const std::string& where);
     // Advances the bar by one step and shows the percentage.
     void advanceProgress();
     // StepWidth for an input of len bytes; FileError for an empty input.
     void setStepFor(std::int64_t len, const std::string& path);
-    // Removes the files this run created, keeping any it has marked complete.
-    void discardPartialOutputs();
     void closeInput();
 
     Host& host_;
@@ -95,18 +123,9 @@ private:
     double StepWidth_ = 0;
     double DoneWidth_ = 0;
     bool throughBuffer_ = false;
+    bool namedTemporaries_ = false;
     bool kernelCopy_ = true;  // this run's files still take the in-kernel copy
-
-    // A target file created by this run, with the identity it was created
-    // with, so later chunks land in that very file and a failure can remove it.
-    struct Target {
-        std::string path;
-        std::pair<std::uint64_t, std::uint64_t> id;
-        bool complete = false;  // whole and good: kept even on the error path
-    };
-    std::vector<Target> targets_;
-    // The target at path created earlier in this run, or nullptr.
-    Target* findTarget(const std::string& path);
+    std::string failureReason_;
 };
 
 }  // namespace qz

@@ -13,6 +13,6 @@ std::string describe(const std::string& what, const std::string& path, int err) 
 }  // namespace
 
 FileError::FileError(const std::string& what, const std::string& path, int err)
-    : std::runtime_error(describe(what, path, err)) {}
+    : std::runtime_error(describe(what, path, err)), code_(err) {}
 
 }  // namespace qz

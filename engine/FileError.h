@@ -1,6 +1,7 @@
 #pragma once
-// A failed file operation. The engine turns every one of these into its single
-// error path; the text is for logs and debuggers, never shown to the user.
+// A failed file operation, or a set of files that is not what it must be. The
+// engine turns every one of these into its single error path; the text says
+// what failed and where, for the command-line tool to print as the reason.
 
 #include <stdexcept>
 #include <string>
@@ -9,8 +10,13 @@ namespace qz {
 
 class FileError : public std::runtime_error {
 public:
-    // what: the operation; path: the file it concerned; err: errno, 0 if none.
+    // what: what failed; path: the file it concerned; err: errno, 0 if none.
     FileError(const std::string& what, const std::string& path, int err = 0);
+
+    int code() const { return code_; }  // errno, 0 if none
+
+private:
+    int code_;
 };
 
 }  // namespace qz

@@ -15,13 +15,13 @@ namespace {
 
 struct stat statOf(int fd, const std::string& path) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0) throw FileError("stat", path, errno);
+    if (::fstat(fd, &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
     return st;
 }
 
 // Closes fd and reports a failure to do so.
 void closeOrThrow(int fd, const std::string& path) {
-    if (::close(fd) != 0) throw FileError("close", path, errno);
+    if (::close(fd) != 0) throw FileError("无法关闭 / cannot close", path, errno);
 }
 
 }  // namespace
@@ -49,49 +49,33 @@ FileHandle::~FileHandle() {
 
 FileHandle FileHandle::openRead(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileError("open", path, errno);
+    if (fd < 0) throw FileError("无法打开 / cannot open", path, errno);
     FileHandle file(fd, path);
-    if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError("not a plain file", path);
+    if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError("不是普通文件 / not a plain file", path);
     return file;
 }
 
-FileHandle FileHandle::createFresh(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) {
-        // Only a stale file or a link may be cleared away; a directory, a
-        // device or a pipe at a slice's name is the user's, not ours.
-        if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-            throw FileError("not a plain file", path);
-        if (::unlink(path.c_str()) != 0) throw FileError("delete", path, errno);
-    } else if (errno != ENOENT) {
-        throw FileError("stat", path, errno);
-    }
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    0666);
-    if (fd < 0) throw FileError("create", path, errno);
+FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode) {
+    int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd >= 0) return FileHandle(fd, dir);
+    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return FileHandle();
+    throw FileError("无法创建 / cannot create a file in", dir, errno);
+}
+
+FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) throw FileError("无法创建 / cannot create", path, errno);
     return FileHandle(fd, path);
-}
-
-FileHandle FileHandle::openAppend(const std::string& path, std::uint64_t dev,
-                                  std::uint64_t ino) {
-    // Not O_APPEND: the kernel's in-place copy refuses such targets. The end
-    // is taken once here; nothing else writes to a file this run created.
-    int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) throw FileError("open", path, errno);
-    FileHandle file(fd, path);
-    struct stat st = statOf(fd, path);
-    if (st.st_dev != dev || st.st_ino != ino)
-        throw FileError("replaced while being written", path);
-    file.end_ = st.st_size;
-    return file;
 }
 
 std::int64_t FileHandle::length() const { return statOf(fd_, path_).st_size; }
 
-std::pair<std::uint64_t, std::uint64_t> FileHandle::identity() const {
+FileId FileHandle::identity() const {
     struct stat st = statOf(fd_, path_);
-    return {st.st_dev, st.st_ino};
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
+
+unsigned FileHandle::mode() const { return statOf(fd_, path_).st_mode & 0777; }
 
 void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const {
     auto* p = static_cast<unsigned char*>(buf);
@@ -99,9 +83,9 @@ void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const 
         ssize_t got = ::pread(fd_, p, size, offset);
         if (got < 0) {
             if (errno == EINTR) continue;
-            throw FileError("read", path_, errno);
+            throw FileError("无法读取 / cannot read", path_, errno);
         }
-        if (got == 0) throw FileError("file ended early", path_);
+        if (got == 0) throw FileError("文件变短了 / file ended early", path_);
         p += got;
         size -= static_cast<std::size_t>(got);
         offset += got;
@@ -114,9 +98,9 @@ void FileHandle::append(const void* buf, std::size_t size) {
         ssize_t put = ::pwrite(fd_, p, size, end_);
         if (put < 0) {
             if (errno == EINTR) continue;
-            throw FileError("write", path_, errno);
+            throw FileError("无法写入 / cannot write", path_, errno);
         }
-        if (put == 0) throw FileError("write made no progress", path_);
+        if (put == 0) throw FileError("无法写入 / cannot write", path_, ENOSPC);
         p += put;
         size -= static_cast<std::size_t>(put);
         end_ += put;
@@ -135,15 +119,27 @@ bool FileHandle::appendFrom(const FileHandle& input, std::int64_t offset, std::s
             if (!copied && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
                             errno == EOPNOTSUPP))
                 return false;
-            throw FileError("copy", path_, errno);
+            throw FileError("无法写入 / cannot write", path_, errno);
         }
-        if (put == 0) throw FileError("file ended early", input.path_);
+        if (put == 0) throw FileError("文件变短了 / file ended early", input.path_);
         copied = true;
         offset += put;
         end_ += put;
         size -= static_cast<std::size_t>(put);
     }
     return true;
+}
+
+void FileHandle::sync() {
+    if (::fsync(fd_) != 0) throw FileError("无法写入磁盘 / cannot flush", path_, errno);
+}
+
+void FileHandle::link(const std::string& path) const {
+    // The file's entry under /proc names it for linkat without the
+    // privilege that linking by descriptor alone would need.
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        throw FileError("无法命名 / cannot name", path, errno);
 }
 
 void FileHandle::close() {

@@ -1,12 +1,13 @@
 #pragma once
-// An open file, owned: the engine's input file (the source or a slice) and the
-// target of one chunk append. Every operation either does all it was asked or
-// throws FileError; close() reports a failed close.
+// An open file, owned: the engine's input file (the source or a slice) and a
+// file being written. Every operation either does all it was asked or throws
+// FileError; close() reports a failed close.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
+
+#include "FileId.h"
 
 namespace qz {
 
@@ -21,18 +22,17 @@ public:
 
     // Opens an existing regular file for reading.
     static FileHandle openRead(const std::string& path);
-    // Creates the file anew: a stale regular file or symbolic link at the name
-    // is removed first (never written through), anything else there is an error.
-    static FileHandle createFresh(const std::string& path);
-    // Opens a file for appending that createFresh made earlier in this
-    // operation; fails if the name no longer holds that very file.
-    static FileHandle openAppend(const std::string& path, std::uint64_t dev,
-                                 std::uint64_t ino);
+    // A new file without a name in the directory dir, for writing; a closed
+    // handle where the file system offers no such files.
+    static FileHandle createUnnamed(const std::string& dir, unsigned mode);
+    // A new file at path, for writing; never opens what stands there already
+    // (FileError with code EEXIST) and never follows a link.
+    static FileHandle createNew(const std::string& path, unsigned mode);
 
     bool isOpen() const { return fd_ >= 0; }
     std::int64_t length() const;
-    // Device and inode: which file this is, whatever its name says later.
-    std::pair<std::uint64_t, std::uint64_t> identity() const;
+    FileId identity() const;
+    unsigned mode() const;  // permission bits
     // Reads exactly size bytes at the 0-based offset; fewer is an error.
     void readAt(std::int64_t offset, void* buf, std::size_t size) const;
     // Writes all size bytes at the file's end.
@@ -41,13 +41,18 @@ public:
     // kernel. False, with nothing written, where the file systems cannot do
     // that; fewer bytes than asked for is an error.
     bool appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size);
+    // Flushes what was written to the device.
+    void sync();
+    // Gives a file made by createUnnamed the name path; a FileError with code
+    // EEXIST when something stands there.
+    void link(const std::string& path) const;
     void close();
 
 private:
     FileHandle(int fd, std::string path);
 
     int fd_ = -1;
-    std::string path_;
+    std::string path_;      // for messages; the directory for an unnamed file
     std::int64_t end_ = 0;  // where the next appended byte goes
 };
 

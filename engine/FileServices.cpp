@@ -1,34 +1,114 @@
 #include "FileServices.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 
 #include "FileError.h"
 
 namespace qz {
 
-bool FileServices::FileExists(const std::string& path) {
+namespace {
+
+FileServices::Entry entryOf(const struct stat& st) {
+    using Kind = FileServices::Entry::Kind;
+    FileServices::Entry e;
+    e.kind = S_ISREG(st.st_mode)   ? Kind::Regular
+             : S_ISLNK(st.st_mode) ? Kind::Link
+             : S_ISDIR(st.st_mode) ? Kind::Directory
+                                   : Kind::Other;
+    e.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    e.size = st.st_size;
+    e.mode = st.st_mode & 0777;
+    return e;
+}
+
+// stat or lstat; nothing for a name that leads nowhere, a FileError for
+// anything else that keeps us from knowing.
+std::optional<FileServices::Entry> look(const std::string& path, bool follow) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if ((follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) == 0)
+        return entryOf(st);
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    throw FileError("无法查看 / cannot look at", path, errno);
+}
+
+}  // namespace
+
+std::optional<FileServices::Entry> FileServices::entry(const std::string& path) {
+    return look(path, false);
+}
+
+std::optional<FileServices::Entry> FileServices::target(const std::string& path) {
+    return look(path, true);
 }
 
 std::int64_t FileServices::GetFileSize(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) throw FileError("stat", path, errno);
-    if (!S_ISREG(st.st_mode)) throw FileError("not a plain file", path);
+    if (::stat(path.c_str(), &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
+    if (!S_ISREG(st.st_mode)) throw FileError("不是普通文件 / not a plain file", path);
     return st.st_size;
 }
 
-void FileServices::Kill(const std::string& path) {
-    if (::unlink(path.c_str()) != 0) throw FileError("delete", path, errno);
+bool FileServices::sameFile(const std::string& a, const std::string& b) {
+    const auto ea = target(a), eb = target(b);
+    return ea && eb && ea->id == eb->id;
 }
 
-bool FileServices::sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+std::vector<std::string> FileServices::listDirectory(const std::string& dir) {
+    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), ::closedir);
+    if (!d) throw FileError("无法列出目录 / cannot list", dir, errno);
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* e = ::readdir(d.get())) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(std::move(name));
+        errno = 0;
+    }
+    if (errno != 0) throw FileError("无法列出目录 / cannot list", dir, errno);
+    return names;
+}
+
+void FileServices::killIfStill(const std::string& path, const FileId& id) {
+    const auto now = entry(path);
+    if (!now || now->id != id)
+        throw FileError("文件已被替换，未删除 / changed since it was checked, not deleted", path);
+    Kill(path);
+}
+
+void FileServices::Kill(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) throw FileError("无法删除 / cannot delete", path, errno);
+}
+
+void FileServices::replace(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        throw FileError("无法替换 / cannot replace", to, errno);
+}
+
+void FileServices::renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        throw FileError("无法命名 / cannot name", to, errno);
+    // File systems without an atomic no-replace rename (FAT and exFAT through
+    // FUSE): look, then rename. Only another program racing us for the very
+    // name could slip in between.
+    if (entry(to)) throw FileError("无法命名 / cannot name", to, EEXIST);
+    replace(from, to);
+}
+
+void FileServices::syncDirectory(const std::string& dir) {
+    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
+    // A file system that cannot flush a directory on its own (EINVAL) writes
+    // its entries with the files; there is nothing more to ask of it.
+    const int synced = ::fsync(fd) == 0 || errno == EINVAL ? 0 : -1;
+    const int err = errno;
+    if (::close(fd) != 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
+    if (synced != 0) throw FileError("无法写入磁盘 / cannot flush", dir, err);
 }
 
 }  // namespace qz

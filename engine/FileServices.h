@@ -1,23 +1,54 @@
 #pragma once
-// The few file-system services beyond an open file that the engine and source
-// selection rely on: existence and size of a plain file, and delete by path.
+// The file-system services beyond an open file that the engine and source
+// selection rely on: what stands at a name, sizes, directory listings,
+// deleting, renaming and flushing directories. Every failure is a FileError.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "FileId.h"
 
 namespace qz {
 
 class FileServices {
 public:
-    // True when a regular file (not a directory) exists at the path.
-    static bool FileExists(const std::string& path);
+    // What one name leads to.
+    struct Entry {
+        enum class Kind { Regular, Link, Directory, Other };
+        Kind kind = Kind::Other;
+        FileId id;
+        std::int64_t size = 0;
+        unsigned mode = 0;  // permission bits
+    };
+
+    // The entry at path itself, a link not followed; nothing when no entry
+    // has that name (as the file system resolves names).
+    static std::optional<Entry> entry(const std::string& path);
+    // What path leads to, links followed; nothing when it leads nowhere
+    // (no entry, or a dangling link).
+    static std::optional<Entry> target(const std::string& path);
+
     // Size in bytes of the regular file at path; FileError for a missing path,
     // a directory or anything else that is no plain file.
     static std::int64_t GetFileSize(const std::string& path);
-    // Deletes the file; a missing or undeletable file is a FileError.
-    static void Kill(const std::string& path);
-    // True when both paths name the same file (device and inode).
+    // True when both paths lead to the same file.
     static bool sameFile(const std::string& a, const std::string& b);
+    // The names in dir, "." and ".." left out, in no particular order.
+    static std::vector<std::string> listDirectory(const std::string& dir);
+
+    // Deletes the entry at path when it is still the one seen as id (links
+    // not followed); anything else there is left and is a FileError.
+    static void killIfStill(const std::string& path, const FileId& id);
+    // Deletes the entry at path; a missing or undeletable one is a FileError.
+    static void Kill(const std::string& path);
+    // Renames from to to; whatever stands at to is replaced in one step.
+    static void replace(const std::string& from, const std::string& to);
+    // Renames from to to; a FileError when anything stands at to.
+    static void renameNoReplace(const std::string& from, const std::string& to);
+    // Flushes the directory's entries to its device.
+    static void syncDirectory(const std::string& dir);
 };
 
 }  // namespace qz

@@ -4,6 +4,20 @@
 
 namespace qz {
 
+namespace {
+
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether text starts with prefix, ASCII letters compared without case.
+bool startsIgnoringCase(const std::string& text, const std::string& prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (foldCase(text[i]) != foldCase(prefix[i])) return false;
+    return true;
+}
+
+}  // namespace
+
 std::string SliceNames::slicePath(const std::string& dir, const std::string& name,
                                   long k) {
     return dir + name + ".QZ" + std::to_string(k);
@@ -11,8 +25,7 @@ std::string SliceNames::slicePath(const std::string& dir, const std::string& nam
 
 long SliceNames::sliceIndex(const std::string& entry, const std::string& stem) {
     const std::string prefix = stem + ".QZ";
-    if (entry.size() <= prefix.size() || entry.compare(0, prefix.size(), prefix) != 0)
-        return 0;
+    if (entry.size() <= prefix.size() || !startsIgnoringCase(entry, prefix)) return 0;
     const std::string digits = entry.substr(prefix.size());
     if (digits[0] == '0' || digits.size() > 9) return 0;
     long k = 0;

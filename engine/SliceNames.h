@@ -12,8 +12,10 @@ public:
     // dir (ending in "/") + name + ".QZ" + k.
     static std::string slicePath(const std::string& dir, const std::string& name,
                                  long k);
-    // k when entry is exactly stem + ".QZ" + k (k >= 1, no leading zero,
-    // case kept), otherwise 0.
+    // k when entry is stem + ".QZ" + k (k >= 1, no leading zero), ASCII
+    // letters compared without regard to case as a FAT or exFAT volume
+    // compares them; otherwise 0. Whether such a name is one of the set's is
+    // for the file system to say, by resolving the set's own names.
     static long sliceIndex(const std::string& entry, const std::string& stem);
     // The listing pattern of a set: stem + ".QZ*".
     static std::string setPattern(const std::string& stem);

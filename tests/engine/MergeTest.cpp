@@ -5,21 +5,24 @@
 
 #include "EngineFixture.h"
 #include "SliceNames.h"
+#include "SliceSet.h"
 
 namespace qz {
 namespace {
 
 class MergeTest : public EngineTest {
 protected:
-    // Writes a set of slices of the given sizes for name in dir, returning the
-    // bytes they join into.
+    // Writes the n slices a split of a len-byte file called name makes, in
+    // d, returning the bytes they join into.
     std::vector<unsigned char> makeSet(const std::string& d, const std::string& name,
-                                       const std::vector<std::int64_t>& sizes) {
-        std::vector<unsigned char> all;
-        for (std::size_t k = 0; k < sizes.size(); ++k) {
-            auto part = TempDir::pattern(sizes[k], unsigned(k + 10));
-            TempDir::write(SliceNames::slicePath(d, name, long(k + 1)), part);
-            all.insert(all.end(), part.begin(), part.end());
+                                       std::int64_t len, std::int64_t n) {
+        const auto all = TempDir::pattern(len, 10);
+        std::int64_t at = 0;
+        long k = 1;
+        for (std::int64_t size : SliceSet::sizesFor(len, n)) {
+            TempDir::write(SliceNames::slicePath(d, name, k++),
+                           {all.begin() + at, all.begin() + at + size});
+            at += size;
         }
         return all;
     }
@@ -40,7 +43,7 @@ TEST_F(MergeTest, JoinsWhatWasSplitAndDeletesTheSlices) {
 }
 
 TEST_F(MergeTest, WithoutTheTickTheSlicesStay) {
-    const auto all = makeSet(dir.path(), "r", {70000, 70000});
+    const auto all = makeSet(dir.path(), "r", 140000, 2);
     ASSERT_EQ(mergeFrom(dir / "r.QZ1"), Engine::Outcome::Completed);
     EXPECT_TRUE(TempDir::read(dir / "r") == all);
     EXPECT_EQ(sliceSizes(dir.path(), "r").size(), 2u);
@@ -48,7 +51,7 @@ TEST_F(MergeTest, WithoutTheTickTheSlicesStay) {
 
 TEST_F(MergeTest, OutputGoesToTheSaveLocationSlicesStayWhereTheyAre) {
     TempDir out;
-    const auto all = makeSet(dir.path(), "r.doc", {70000, 5, 65535});
+    const auto all = makeSet(dir.path(), "r.doc", 300000, 3);
     host.option1_0 = false;
     host.check1 = true;
     choose(dir / "r.doc.QZ1");
@@ -60,16 +63,14 @@ TEST_F(MergeTest, OutputGoesToTheSaveLocationSlicesStayWhereTheyAre) {
 }
 
 TEST_F(MergeTest, TwelveSlicesJoinInNumericOrder) {
-    std::vector<std::int64_t> sizes;
-    for (int k = 1; k <= 12; ++k) sizes.push_back(1000 * k);
-    const auto all = makeSet(dir.path(), "r.doc", sizes);
+    const auto all = makeSet(dir.path(), "r.doc", 1200000, 12);
     ASSERT_EQ(mergeFrom(dir / "r.doc.QZ1"), Engine::Outcome::Completed);
     EXPECT_TRUE(TempDir::read(dir / "r.doc") == all);
 }
 
 TEST_F(MergeTest, FirstSliceAloneAndChunkEdges) {
     for (std::int64_t len : {1, 65535, 65536, 131071}) {
-        const auto all = makeSet(dir.path(), "one", {len});
+        const auto all = makeSet(dir.path(), "one", len, 1);
         ::unlink((dir / "one").c_str());
         ASSERT_EQ(mergeFrom(dir / "one.QZ1"), Engine::Outcome::Completed) << len;
         EXPECT_TRUE(TempDir::read(dir / "one") == all) << len;
@@ -77,7 +78,7 @@ TEST_F(MergeTest, FirstSliceAloneAndChunkEdges) {
 }
 
 TEST_F(MergeTest, OverwriteYesReplacesNoLeavesEverything) {
-    const auto all = makeSet(dir.path(), "r", {70000, 70000});
+    const auto all = makeSet(dir.path(), "r", 140000, 2);
     TempDir::write(dir / "r", TempDir::pattern(300000, 77));
 
     host.answers = {MsgAnswer::No};
@@ -97,35 +98,40 @@ TEST_F(MergeTest, OverwriteYesReplacesNoLeavesEverything) {
     EXPECT_TRUE(TempDir::read(dir / "r") == all);
 }
 
-TEST_F(MergeTest, AsksAboutTheFileItWillWrite) {
-    // For a first slice not named .QZ1 the output is the name less its last
-    // four characters; a file that merely shares the stem is not asked about.
-    const auto part = TempDir::pattern(70000);
-    TempDir::write(dir / "a.b.QZ12", part);
-    TempDir::write(dir / "a.b", {3});
-    ASSERT_EQ(mergeFrom(dir / "a.b.QZ12"), Engine::Outcome::Completed);
-    EXPECT_EQ(texts(), std::vector<std::string>{"操作完成!"});
-    EXPECT_EQ(TempDir::read(dir / "a.b"), std::vector<unsigned char>{3});
-    EXPECT_TRUE(TempDir::read(dir / "a.b.") == part);
-
-    host.shown.clear();
-    ASSERT_EQ(mergeFrom(dir / "a.b.QZ12"), Engine::Outcome::Declined);
+TEST_F(MergeTest, AsksAboutAnythingAtTheOutputsNameAndReplacesItWhole) {
+    const auto all = makeSet(dir.path(), "r", 140000, 2);
+    ASSERT_EQ(::symlink((dir / "nowhere").c_str(), (dir / "r").c_str()), 0);
+    ASSERT_EQ(mergeFrom(dir / "r.QZ1"), Engine::Outcome::Declined);
     EXPECT_EQ(texts(), std::vector<std::string>{"文件己经存在，是否覆盖原文件？"});
+    EXPECT_TRUE(TempDir::exists(dir / "r"));
+
+    host.answers = {MsgAnswer::Yes};
+    ASSERT_EQ(mergeFrom(dir / "r.QZ1"), Engine::Outcome::Completed);
+    EXPECT_TRUE(TempDir::read(dir / "r") == all);
+    EXPECT_FALSE(TempDir::exists(dir / "nowhere"));  // the link was replaced, not followed
+
+    // A directory cannot be replaced by a file: not even asked.
+    ASSERT_EQ(::unlink((dir / "r").c_str()), 0);
+    ASSERT_EQ(::mkdir((dir / "r").c_str(), 0755), 0);
+    host.shown.clear();
+    ASSERT_EQ(mergeFrom(dir / "r.QZ1", true), Engine::Outcome::Failed);
+    EXPECT_EQ(texts(), std::vector<std::string>{"切片错误"});
+    EXPECT_EQ(sliceSizes(dir.path(), "r").size(), 2u);
 }
 
 TEST_F(MergeTest, StrayNamesNeitherCountNorGetDeleted) {
-    const auto all = makeSet(dir.path(), "r.doc", {70000, 70000, 100});
-    for (const char* stray : {"r.doc.QZ1.bak", "r.doc.QZx", "r.doc.qz4", "r.doc.QZ04"})
+    const auto all = makeSet(dir.path(), "r.doc", 300000, 3);
+    for (const char* stray : {"r.doc.QZ1.bak", "r.doc.QZx", "r.doc.QZ04", ".r.doc.QZ4"})
         TempDir::write(dir / stray, {7});
     ASSERT_EQ(mergeFrom(dir / "r.doc.QZ1", true), Engine::Outcome::Completed);
     EXPECT_TRUE(TempDir::read(dir / "r.doc") == all);
-    for (const char* stray : {"r.doc.QZ1.bak", "r.doc.QZx", "r.doc.qz4", "r.doc.QZ04"})
+    for (const char* stray : {"r.doc.QZ1.bak", "r.doc.QZx", "r.doc.QZ04", ".r.doc.QZ4"})
         EXPECT_TRUE(TempDir::exists(dir / stray)) << stray;
     EXPECT_TRUE(sliceSizes(dir.path(), "r.doc").empty());
 }
 
 TEST_F(MergeTest, SetWithAGapTouchesNothing) {
-    makeSet(dir.path(), "r.doc", {70000, 70000, 70000});
+    makeSet(dir.path(), "r.doc", 300000, 3);
     ASSERT_EQ(::unlink((dir / "r.doc.QZ2").c_str()), 0);
     TempDir::write(dir / "r.doc", {9});  // not even the question is asked
     ASSERT_EQ(mergeFrom(dir / "r.doc.QZ1", true), Engine::Outcome::Failed);
@@ -142,7 +148,7 @@ TEST_F(MergeTest, SetWithAGapTouchesNothing) {
 }
 
 TEST_F(MergeTest, EmptySliceOrNoExtensionEndOnTheErrorPath) {
-    makeSet(dir.path(), "e", {70000});
+    makeSet(dir.path(), "e", 70000, 1);
     TempDir::write(dir / "e.QZ2", {});
     EXPECT_EQ(mergeFrom(dir / "e.QZ1"), Engine::Outcome::Failed);
     EXPECT_FALSE(TempDir::exists(dir / "e"));
@@ -153,12 +159,12 @@ TEST_F(MergeTest, EmptySliceOrNoExtensionEndOnTheErrorPath) {
 }
 
 TEST_F(MergeTest, NeverWritesOverOneOfItsOwnSlices) {
-    makeSet(dir.path(), "r", {70000, 70000});
+    makeSet(dir.path(), "r", 140000, 2);
     ASSERT_EQ(::link((dir / "r.QZ1").c_str(), (dir / "r").c_str()), 0);
     host.answers = {MsgAnswer::Yes};
     EXPECT_EQ(mergeFrom(dir / "r.QZ1"), Engine::Outcome::Failed);
-    EXPECT_EQ(TempDir::size(dir / "r.QZ1"), 70000);
-    EXPECT_EQ(TempDir::size(dir / "r"), 70000);
+    EXPECT_EQ(TempDir::size(dir / "r.QZ1"), 65535);
+    EXPECT_EQ(TempDir::size(dir / "r"), 65535);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "EngineFixture.h"
+#include "OutputFile.h"
 
 namespace qz {
 namespace {
@@ -12,10 +13,12 @@ using ProgressTest = EngineTest;
 TEST_F(ProgressTest, AppendsBuffersInOrderToOneNewFile) {
     const auto a = TempDir::pattern(65535, 1), b = TempDir::pattern(65535, 2),
                c = TempDir::pattern(10, 3);
+    OutputFile target(dir / "target", "target", 0644, true);
     for (const auto* buf : {&a, &b, &c}) {
         engine.DataBuf() = *buf;
-        engine.SaveFiles(dir / "target");
+        engine.SaveFiles(target);
     }
+    target.commit(false);
     auto all = a;
     all.insert(all.end(), b.begin(), b.end());
     all.insert(all.end(), c.begin(), c.end());
@@ -25,7 +28,8 @@ TEST_F(ProgressTest, AppendsBuffersInOrderToOneNewFile) {
 TEST_F(ProgressTest, FirstAppendShowsSixPercent) {
     engine.setStepWidth(117.963);
     engine.DataBuf() = {1};
-    engine.SaveFiles(dir / "t");
+    OutputFile t(dir / "t", "t", 0644, true);
+    engine.SaveFiles(t);
     EXPECT_NEAR(host.label6Width, 117.963, 0.001);
     EXPECT_EQ(host.label7, "6%");
 }
@@ -33,7 +37,8 @@ TEST_F(ProgressTest, FirstAppendShowsSixPercent) {
 TEST_F(ProgressTest, PercentageNeverShowsAboveHundred) {
     engine.setStepWidth(1872);  // 104 % in one step
     engine.DataBuf() = {1};
-    engine.SaveFiles(dir / "t");
+    OutputFile t(dir / "t", "t", 0644, true);
+    engine.SaveFiles(t);
     EXPECT_EQ(host.label7, "100%");
 }
 

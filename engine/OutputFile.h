@@ -1,0 +1,63 @@
+#pragma once
+// A file being written that takes its final name only when it is whole and
+// flushed. Until then it has no name at all where the file system allows
+// that, otherwise a hidden temporary name in the same directory that no
+// listing takes for a slice or an output: "." + the run's name + ".qzpart-"
+// + the writing process's id + "-" + six characters. Dropped before it takes
+// its final name, it is removed; a temporary that a killed process left
+// behind is removed by the next run of the same name in that directory.
+
+#include <string>
+
+#include "FileHandle.h"
+#include "FileId.h"
+
+namespace qz {
+
+class OutputFile {
+public:
+    // Starts the file that is to become finalPath, in finalPath's directory,
+    // with the permission bits mode less the umask. runName names the
+    // temporaries of the run (the source's bare name for a split's slices,
+    // the output's for a merge); unnamed allows a file without a name.
+    OutputFile(const std::string& finalPath, const std::string& runName, unsigned mode,
+               bool unnamed);
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&&) = delete;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // Removes the file unless it took its final name.
+    ~OutputFile();
+
+    FileHandle& file() { return file_; }
+    const std::string& finalPath() const { return finalPath_; }
+
+    // Flushes the whole file, gives it a hidden name if it has none yet, and
+    // closes it: it waits, whole, for commit().
+    void park();
+    // Flushes the file (unless parked) and gives it its final name. With
+    // replace, whatever stands there is replaced in one step; without, that
+    // is a FileError and nothing is replaced.
+    void commit(bool replace);
+    // Deletes the file from its final name again, if that still names it;
+    // for the error path, which has nowhere further to report a failure.
+    void retract() noexcept;
+
+    // Removes what runs of runName in dir left behind when they were killed:
+    // the temporaries of processes that no longer exist.
+    static void removeStale(const std::string& dir, const std::string& runName);
+
+private:
+    // Gives the unnamed file a fresh hidden name.
+    void nameHidden();
+    // A fresh hidden name for this run, as a full path.
+    std::string hiddenPath() const;
+
+    std::string finalPath_, dir_, runName_;
+    std::string tempPath_;  // the hidden name; empty while the file has none
+    FileHandle file_;
+    FileId id_;
+    bool parked_ = false, committed_ = false;
+};
+
+}  // namespace qz

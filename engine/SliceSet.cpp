@@ -1,0 +1,130 @@
+#include "SliceSet.h"
+
+#include <cerrno>
+#include <map>
+#include <set>
+
+#include "Engine.h"
+#include "FileError.h"
+#include "FileServices.h"
+#include "SliceNames.h"
+
+namespace qz {
+
+namespace {
+
+using Kind = FileServices::Entry::Kind;
+
+std::string listable(const std::string& dir) { return dir.empty() ? "." : dir; }
+
+}  // namespace
+
+SliceSet SliceSet::check(const std::string& first) {
+    const std::string bare = SliceNames::bareName(first);
+    if (bare.size() <= 4 || !bare.ends_with(".QZ1"))
+        throw FileError("不是第一个切片，名字须以 .QZ1 结尾 / not a first slice: the name must end in .QZ1",
+                        first);
+    const std::string dir = first.substr(0, first.size() - bare.size());
+    const std::string stem = bare.substr(0, bare.size() - 4);
+    SliceSet set;
+    set.dir_ = listable(dir);
+    set.probe(first, dir, stem);
+    set.checkNames(dir, stem);
+    set.checkSizes();
+    return set;
+}
+
+void SliceSet::probe(const std::string& first, const std::string& dir, const std::string& stem) {
+    for (long k = 1;; ++k) {
+        const std::string path = k == 1 ? first : SliceNames::slicePath(dir, stem, k);
+        const auto entry = FileServices::entry(path);
+        if (!entry) {
+            if (k == 1) throw FileError("找不到第一个切片 / no first slice", path, ENOENT);
+            return;
+        }
+        const auto data = FileServices::target(path);
+        if (!data) throw FileError("切片是断开的链接 / the slice is a dangling link", path);
+        if (data->kind != Kind::Regular)
+            throw FileError("切片不是普通文件 / the slice is not a plain file", path);
+        if (data->size == 0) throw FileError("切片是空的 / the slice is empty", path);
+        slices_.push_back({path, entry->id, data->id, data->size, data->mode});
+    }
+}
+
+void SliceSet::checkNames(const std::string& dir, const std::string& stem) const {
+    std::map<long, std::vector<std::string>> named;  // index -> the entries with its name
+    for (const std::string& name : FileServices::listDirectory(listable(dir)))
+        if (const long k = SliceNames::sliceIndex(name, stem); k > 0) named[k].push_back(name);
+    const long n = static_cast<long>(slices_.size());
+    for (const auto& [k, names] : named) {
+        if (k > n)
+            throw FileError("切片不连续 / a gap in the set: there is no slice " +
+                                std::to_string(n + 1) + ", yet there is",
+                            dir + names.front());
+        if (names.size() > 1)
+            throw FileError("切片名字有歧义 / ambiguous names: " + names[0] + " and " + names[1] +
+                                " both name slice " + std::to_string(k) + " in",
+                            listable(dir));
+    }
+}
+
+void SliceSet::checkSizes() const {
+    // Slices before the last are whole chunks: one that is not is the one
+    // that was cut short or swapped in, whatever the sizes say of the rest.
+    for (std::size_t k = 0; k + 1 < slices_.size(); ++k)
+        if (slices_[k].size % Engine::kChunk != 0)
+            throw FileError("切片大小不对 / slice " + std::to_string(k + 1) + " has " +
+                                std::to_string(slices_[k].size) +
+                                " bytes, not a whole number of 65535-byte chunks",
+                            slices_[k].path);
+    const auto want = sizesFor(total(), static_cast<std::int64_t>(slices_.size()));
+    for (std::size_t k = 0; k < slices_.size(); ++k) {
+        if (slices_[k].size == want[k]) continue;
+        throw FileError("切片大小不对 / slice " + std::to_string(k + 1) + " has " +
+                            std::to_string(slices_[k].size) + " bytes where a split of " +
+                            std::to_string(total()) + " bytes into " +
+                            std::to_string(slices_.size()) + " makes " + std::to_string(want[k]),
+                        slices_[k].path);
+    }
+}
+
+std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::string& name,
+                                             long n) {
+    std::set<long> indices;
+    for (long k = 1; k <= n; ++k) indices.insert(k);
+    for (const std::string& entry : FileServices::listDirectory(listable(dir)))
+        if (const long k = SliceNames::sliceIndex(entry, name); k > 0) indices.insert(k);
+    std::vector<Slice> found;
+    for (const long k : indices) {
+        const std::string path = SliceNames::slicePath(dir, name, k);
+        const auto e = FileServices::entry(path);
+        if (!e) continue;
+        if (e->kind == Kind::Regular || e->kind == Kind::Link)
+            found.push_back({path, e->id, {}, e->size, e->mode});
+        else if (k <= n)
+            throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", path);
+    }
+    return found;
+}
+
+std::vector<std::int64_t> SliceSet::sizesFor(std::int64_t len, std::int64_t n) {
+    const std::int64_t S = len / n;
+    std::vector<std::int64_t> sizes;
+    std::int64_t boundary = 0;
+    for (std::int64_t k = 1; k < n; ++k) {
+        // The largest multiple of the chunk strictly below k·S.
+        const std::int64_t next = k * S > 0 ? (k * S - 1) / Engine::kChunk * Engine::kChunk : 0;
+        sizes.push_back(next - boundary);
+        boundary = next;
+    }
+    sizes.push_back(len - boundary);
+    return sizes;
+}
+
+std::int64_t SliceSet::total() const {
+    std::int64_t sum = 0;
+    for (const Slice& s : slices_) sum += s.size;
+    return sum;
+}
+
+}  // namespace qz

@@ -1,0 +1,58 @@
+#pragma once
+// The slices of one source in one directory, as the file system resolves
+// their names: the whole set a merge may join (checked before anything is
+// asked, written or deleted), the existing slices a split would replace, and
+// the sizes the chunk boundary rule gives a set.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FileId.h"
+
+namespace qz {
+
+class SliceSet {
+public:
+    struct Slice {
+        std::string path;
+        FileId entry;           // the directory entry (a link itself, not its target)
+        FileId data;            // the file its name leads to
+        std::int64_t size = 0;  // of that file
+        unsigned mode = 0;      // its permission bits
+    };
+
+    // The set whose first slice is first, checked whole: first's name ends
+    // in ".QZ1"; slices 2, 3, ... follow by constructed name up to the first
+    // index nothing answers to, each a non-empty regular file; no other entry
+    // of the directory has a slice name of the set in another case or beyond
+    // that index; and the sizes are those a split of their sum into that
+    // many slices makes. A FileError naming the check that failed otherwise.
+    static SliceSet check(const std::string& first);
+
+    // The entries a split of name into n slices in dir would replace: those
+    // at the names it writes (NAME.QZ1 to NAME.QZn), and any other slice name
+    // of name that the file system resolves, as regular files or links. A
+    // FileError when something that is not a file stands at a name it writes.
+    static std::vector<Slice> taken(const std::string& dir, const std::string& name, long n);
+
+    // The slice sizes of a split of len bytes into n slices.
+    static std::vector<std::int64_t> sizesFor(std::int64_t len, std::int64_t n);
+
+    const std::vector<Slice>& slices() const { return slices_; }
+    // The directory that holds the set ("." for names without one).
+    const std::string& directory() const { return dir_; }
+    std::int64_t total() const;
+
+private:
+    // Slice 1, 2, ... up to the first index that nothing answers to.
+    void probe(const std::string& first, const std::string& dir, const std::string& stem);
+    // No stray names beside the set: other cases, or beyond its end.
+    void checkNames(const std::string& dir, const std::string& stem) const;
+    void checkSizes() const;
+
+    std::vector<Slice> slices_;
+    std::string dir_;
+};
+
+}  // namespace qz
