@@ -1,7 +1,12 @@
 #include "CliHost.h"
 
+#include <poll.h>
+
+#include <cerrno>
 #include <istream>
 #include <ostream>
+
+#include "Interruption.h"
 
 namespace qzcli {
 
@@ -24,11 +29,11 @@ bool isYes(std::string line) {
 }  // namespace
 
 CliHost::CliHost(CommandLine::Answer answer, std::istream& in, std::ostream& err,
-                 bool inIsTerminal, bool errIsTerminal)
+                 int terminalIn, bool errIsTerminal)
     : answer_(answer),
       in_(in),
       err_(err),
-      inIsTerminal_(inIsTerminal),
+      terminalIn_(terminalIn),
       errIsTerminal_(errIsTerminal) {}
 
 void CliHost::setLabel7(const std::string& text) {
@@ -54,7 +59,7 @@ qz::MsgAnswer CliHost::MsgBox(const std::string& text, const std::string&,
     endProgressLine();
     const bool question = style == qz::MsgQuestion;
     if (question && answer_ == CommandLine::Answer::Ask) {
-        if (inIsTerminal_) return askTerminal(text);
+        if (terminalIn_ >= 0) return askTerminal(text);
         err_ << text << '\n' << kTakenAsNo << '\n' << std::flush;
         return qz::MsgAnswer::No;
     }
@@ -63,10 +68,27 @@ qz::MsgAnswer CliHost::MsgBox(const std::string& text, const std::string&,
     return answer_ == CommandLine::Answer::Yes ? qz::MsgAnswer::Yes : qz::MsgAnswer::No;
 }
 
+void CliHost::showReason(const std::string& reason) {
+    endProgressLine();
+    err_ << reason << '\n' << std::flush;
+}
+
+bool CliHost::awaitAnswer() const {
+    // A signal that arrives just before the read would not interrupt it, so
+    // the read waits on the terminal and the signal's notifier together.
+    pollfd fds[2] = {{terminalIn_, POLLIN, 0}, {qz::Interruption::notifier(), POLLIN, 0}};
+    for (;;) {
+        if (qz::Interruption::caught() != 0) return false;
+        const int n = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, -1);
+        if (n > 0 && (fds[1].revents & POLLIN) == 0) return true;
+        if (n < 0 && errno != EINTR) return true;  // let the read report it
+    }
+}
+
 qz::MsgAnswer CliHost::askTerminal(const std::string& question) {
     err_ << question << " [y/N] " << std::flush;
     std::string line;
-    if (!std::getline(in_, line)) {
+    if (!awaitAnswer() || !std::getline(in_, line)) {
         err_ << '\n' << std::flush;  // end of input: the prompt's line stays open
         return qz::MsgAnswer::No;
     }

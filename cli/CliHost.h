@@ -13,10 +13,11 @@ namespace qzcli {
 
 class CliHost : public qz::Host {
 public:
-    // in and err stand for stdin and stderr; the flags say whether each is a
-    // terminal (questions are asked only on one, progress drawn only on one).
-    CliHost(CommandLine::Answer answer, std::istream& in, std::ostream& err,
-            bool inIsTerminal, bool errIsTerminal);
+    // in and err stand for stdin and stderr; terminalIn is in's descriptor
+    // when it is a terminal, -1 otherwise (questions are asked only on one),
+    // and errIsTerminal says whether err is one (progress is drawn only there).
+    CliHost(CommandLine::Answer answer, std::istream& in, std::ostream& err, int terminalIn,
+            bool errIsTerminal);
 
     // What is said when nobody can be asked, Chinese and English on one line.
     static const char* const kTakenAsNo;
@@ -45,18 +46,23 @@ public:
     void setCaption(const std::string&) override {}
     qz::MsgAnswer MsgBox(const std::string& text, const std::string& title,
                          int style) override;
+    // The reason of a failure, on the line after its message.
+    void showReason(const std::string& reason);
     void DoEvents() override {}
 
 private:
     // Puts the question on the terminal and reads the answer from it.
     qz::MsgAnswer askTerminal(const std::string& question);
+    // Waits until an answer can be read, false when a signal came first.
+    bool awaitAnswer() const;
     // Ends the progress line drawn so far, so the next output starts afresh.
     void endProgressLine();
 
     CommandLine::Answer answer_;
     std::istream& in_;
     std::ostream& err_;
-    bool inIsTerminal_, errIsTerminal_;
+    int terminalIn_;
+    bool errIsTerminal_;
 
     bool option1_0_ = true, check1_ = false, picture1Visible_ = false;
     std::string text1_, text2_ = "2", text3_;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "FileError.h"
+#include "Interruption.h"
 #include "SliceNames.h"
 #include "SourceSelection.h"
 
@@ -67,7 +68,14 @@ int CliSession::run(const CommandLine& cmd) {
     if (!cmd.saveDir.empty()) host_.setText3(directoryText(cmd.saveDir));
     if (cmd.mode == CommandLine::Mode::Split) host_.setText2(std::to_string(cmd.count));
     host_.setCheck1(cmd.deleteAfter);
-    return exitStatus(engine_.Command5_Click());
+    const qz::Engine::Outcome outcome = engine_.Command5_Click();
+    if (outcome == qz::Engine::Outcome::Failed) host_.showReason(engine_.failureReason());
+    // Stopped by a signal: whatever the run wrote is gone again, and the
+    // caller learns which signal it was, as from a program it ended.
+    if (const int signal = qz::Interruption::caught();
+        signal != 0 && outcome != qz::Engine::Outcome::Completed)
+        return 128 + signal;
+    return exitStatus(outcome);
 }
 
 }  // namespace qzcli

@@ -16,7 +16,8 @@ public:
     explicit CliSession(CliHost& host);
 
     // Runs a split or merge command line; the exit status: 0 completed,
-    // 1 failed (or the source not found), 3 declined or refused.
+    // 1 failed (or the source not found), 3 declined or refused, 128 + the
+    // signal's number when a signal stopped it.
     int run(const CommandLine& cmd);
 
     // path made absolute against the working directory, without "." or empty

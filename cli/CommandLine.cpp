@@ -27,6 +27,13 @@ bool isToOption(const std::string& arg) {
     return arg == "--to" || arg.rfind("--to=", 0) == 0;
 }
 
+// A first slice's name: something, then ".QZ1".
+bool isFirstSlice(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.size() > 4 && name.ends_with(".QZ1");
+}
+
 }  // namespace
 
 int CommandLine::parseCount(const std::string& text) {
@@ -86,6 +93,9 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
         if (operands.size() != 2)
             throw UsageError("merge 需要 FIRST_SLICE / merge takes FIRST_SLICE");
         cmd.mode = Mode::Merge;
+        if (!isFirstSlice(operands[1]))
+            throw UsageError("FIRST_SLICE 须是名字以 .QZ1 结尾的第一个切片 / FIRST_SLICE must be "
+                             "a first slice, its name ending in .QZ1: \"" + operands[1] + "\"");
     } else {
         throw UsageError("未知命令 " + command + " / unknown command " + command);
     }
@@ -103,8 +113,10 @@ const std::string& CommandLine::usage() {
         "\n"
         "  split   把 SOURCE 切成 COUNT 个切片 SOURCE.QZ1 … SOURCE.QZn，COUNT 为 1 到 999\n"
         "          cut SOURCE into COUNT slices SOURCE.QZ1 ... SOURCE.QZn, COUNT from 1 to 999\n"
-        "  merge   按序号把第一个切片为 NAME.QZ1 的整套切片合并为 NAME\n"
-        "          join the set whose first slice is NAME.QZ1 back into NAME, in index order\n"
+        "  merge   按序号把第一个切片为 NAME.QZ1 的整套切片合并为 NAME；先检查整套切片，\n"
+        "          不完整就什么都不动\n"
+        "          join the set whose first slice is NAME.QZ1 back into NAME, in index\n"
+        "          order; the whole set is checked first, and an incomplete one is left as it is\n"
         "\n"
         "选项 / Options:\n"
         "  --to DIR    保存到 DIR，不写源文件所在目录\n"
@@ -120,9 +132,11 @@ const std::string& CommandLine::usage() {
         "\n"
         "退出状态 / Exit status:\n"
         "  0  操作完成 / completed\n"
-        "  1  出错 / failed\n"
+        "  1  出错，下一行说明原因 / failed, the reason on the next line\n"
         "  2  用法错误 / usage error\n"
-        "  3  回答了“否”，或切片小于 64KB 被拒绝 / stopped by a No or by the 64KB refusal\n";
+        "  3  回答了“否”，或切片小于 64KB 被拒绝 / stopped by a No or by the 64KB refusal\n"
+        "  128+N  被信号 N 中断（如 Ctrl-C 为 130），本次写的文件都已删除\n"
+        "         interrupted by signal N (130 for Ctrl-C); the files of the run are removed\n";
     return text;
 }
 

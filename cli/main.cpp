@@ -8,6 +8,7 @@
 #include "CliHost.h"
 #include "CliSession.h"
 #include "CommandLine.h"
+#include "Interruption.h"
 #include "UsageError.h"
 
 int main(int argc, char** argv) {
@@ -24,7 +25,9 @@ int main(int argc, char** argv) {
         return std::cout ? 0 : 1;
     }
     try {
-        qzcli::CliHost host(cmd.answer, std::cin, std::cerr, isatty(STDIN_FILENO) == 1,
+        qz::Interruption::install();
+        qzcli::CliHost host(cmd.answer, std::cin, std::cerr,
+                            isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : -1,
                             isatty(STDERR_FILENO) == 1);
         return qzcli::CliSession(host).run(cmd);
     } catch (const std::exception& e) {

@@ -107,6 +107,15 @@ bool CliProcess::ptyAvailable() {
 CliProcess::Result CliProcess::runOnPty(const std::vector<std::string>& args,
                                         const std::string& dir, const std::string& prompt,
                                         const std::string& reply) {
+    return runOnPty(args, dir, prompt, [&reply](pid_t, int master) {
+        check(::write(master, reply.data(), reply.size()) == static_cast<ssize_t>(reply.size()),
+              "write");
+    });
+}
+
+CliProcess::Result CliProcess::runOnPty(const std::vector<std::string>& args,
+                                        const std::string& dir, const std::string& cue,
+                                        const std::function<void(pid_t, int)>& act) {
     std::string tool = QZSLICE_CLI;
     const auto argv = argvOf(args, tool);
     int master = -1;
@@ -114,7 +123,7 @@ CliProcess::Result CliProcess::runOnPty(const std::vector<std::string>& args,
     check(pid >= 0, "forkpty");
     if (pid == 0) execTool(dir, argv);
     Result r;
-    bool replied = prompt.empty(), timedOut = false;
+    bool acted = cue.empty(), timedOut = false;
     for (;;) {
         pollfd fd{master, POLLIN, 0};
         int n = ::poll(&fd, 1, kTimeoutMs);
@@ -125,11 +134,9 @@ CliProcess::Result CliProcess::runOnPty(const std::vector<std::string>& args,
             break;
         }
         if (!drain(master, r.out)) break;
-        if (!replied && r.out.find(prompt) != std::string::npos) {
-            check(::write(master, reply.data(), reply.size()) ==
-                      static_cast<ssize_t>(reply.size()),
-                  "write");
-            replied = true;
+        if (!acted && r.out.find(cue) != std::string::npos) {
+            act(pid, master);
+            acted = true;
         }
     }
     check(::close(master) == 0, "close");

@@ -2,6 +2,9 @@
 // Runs the built qzslice-cli as a child process, as a script or a user at a
 // terminal would, and collects what it printed and its exit status.
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,4 +27,10 @@ public:
     static bool ptyAvailable();
     static Result runOnPty(const std::vector<std::string>& args, const std::string& dir,
                            const std::string& prompt = "", const std::string& reply = "");
+    // The same, but once the output holds cue, act runs with the tool's
+    // process id and the terminal's master side: to type, or to send it a
+    // signal at a known point of its work.
+    static Result runOnPty(const std::vector<std::string>& args, const std::string& dir,
+                           const std::string& cue,
+                           const std::function<void(pid_t, int)>& act);
 };

@@ -110,5 +110,6 @@ TEST_F(SplitCommand, EngineErrorPathGivesStatus1) {
     make("empty.bin", 0);
     auto r = cli({"split", "empty.bin", "2"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, kError);
+    // The reason follows on the next line: what failed, and where.
+    EXPECT_EQ(r.err, std::string(kError) + "文件是空的 / the file is empty: " + at("empty.bin") + "\n");
 }

@@ -37,6 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"split", "a.bin", "2", "--to", "x", "--to", "y"},
         Args{"split", "", "2"},
         Args{"merge"}, Args{"merge", "a.bin.QZ1", "a.bin"},
+        Args{"merge", "a.bin.QZ2"}, Args{"merge", "a.bin"}, Args{"merge", "d/.QZ1"},
         Args{"merge", "a.bin.QZ1", "--no", "--yes"}));
 
 using Help = CliFixture;
