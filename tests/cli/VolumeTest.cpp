@@ -1,0 +1,102 @@
+// qzslice-cli on file systems of their own: a power cut on ext4 right after
+// a run reported completion, and a case-insensitive exFAT volume as on a USB
+// stick, where names resolve without regard to case.
+
+#include <filesystem>
+
+#include "CliFixture.h"
+#include "LoopVolume.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every name in the directory, in order.
+std::vector<std::string> namesIn(const std::string& d) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(d))
+        if (e.path().filename() != "lost+found") names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+using Names = std::vector<std::string>;
+
+class PowerCut : public CliFixture {
+protected:
+    void SetUp() override {
+        if (!volume_.mounted()) GTEST_SKIP() << volume_.why();
+    }
+    LoopVolume volume_{LoopVolume::Kind::Ext4};
+};
+
+TEST_F(PowerCut, RightAfterCompletionLosesNothing) {
+    const std::string on = volume_.path();
+    const Bytes src = make("src", 3000000);
+    // Slices land whole, and so does the output that replaces them.
+    ASSERT_EQ(cli({"split", "src", "3", "--to", on}).status, 0);
+    ASSERT_TRUE(volume_.cutPowerAndRemount());
+    EXPECT_EQ(namesIn(on), (Names{"src.QZ1", "src.QZ2", "src.QZ3"}));
+    Bytes joined;
+    for (const char* slice : {"src.QZ1", "src.QZ2", "src.QZ3"}) {
+        const Bytes part = qz::TempDir::read(on + slice);
+        joined.insert(joined.end(), part.begin(), part.end());
+    }
+    EXPECT_TRUE(joined == src);
+
+    ASSERT_EQ(cli({"merge", on + "src.QZ1", "--delete"}).status, 0);
+    ASSERT_TRUE(volume_.cutPowerAndRemount());
+    EXPECT_EQ(namesIn(on), Names{"src"});
+    EXPECT_TRUE(qz::TempDir::read(on + "src") == src);
+}
+
+class ExFatStick : public CliFixture {
+protected:
+    void SetUp() override {
+        if (!volume_.mounted()) GTEST_SKIP() << volume_.why();
+        mkdir("a");
+        mkdir("b");
+    }
+    LoopVolume volume_{LoopVolume::Kind::ExFat};
+};
+
+TEST_F(ExFatStick, SlicesOfANameInAnotherCaseAreAskedAbout) {
+    const std::string on = volume_.path();
+    make("a/Data", 400000, 1);
+    const Bytes data = make("b/data", 300000, 2);
+    ASSERT_EQ(cli({"split", "a/Data", "3", "--to", on}).status, 0);
+
+    auto no = cli({"split", "b/data", "2", "--to", on, "--no"});
+    EXPECT_EQ(no.status, 3) << no.err;
+    EXPECT_EQ(namesIn(on), (Names{"Data.QZ1", "Data.QZ2", "Data.QZ3"}));
+
+    auto yes = cli({"split", "b/data", "2", "--to", on, "--yes"});
+    EXPECT_EQ(yes.status, 0) << yes.err;
+    EXPECT_EQ(namesIn(on), (Names{"data.QZ1", "data.QZ2"}));
+    EXPECT_EQ(cli({"merge", on + "data.QZ1", "--to", at("a")}).status, 0);
+    EXPECT_TRUE(bytesOf("a/data") == data);
+}
+
+TEST_F(ExFatStick, ASetWhoseNamesDifferInCaseJoinsWholeAndGoesWhole) {
+    const std::string on = volume_.path();
+    const Bytes r = make("a/r", 400000);
+    ASSERT_EQ(cli({"split", "a/r", "3", "--to", on}).status, 0);
+    fs::rename(on + "r.QZ2", on + "r.qz2");
+    auto merged = cli({"merge", on + "r.QZ1", "--to", at("b"), "--delete"});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_TRUE(bytesOf("b/r") == r);
+    EXPECT_EQ(namesIn(on), Names{});
+}
+
+TEST_F(ExFatStick, AnOutputInAnotherCaseIsAskedAbout) {
+    const std::string on = volume_.path();
+    make("a/r", 400000);
+    ASSERT_EQ(cli({"split", "a/r", "3", "--to", on}).status, 0);
+    qz::TempDir::write(on + "R", {1});
+    auto r = cli({"merge", on + "r.QZ1", "--no"});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(qz::TempDir::read(on + "R"), Bytes{1});
+    EXPECT_EQ(namesIn(on), (Names{"R", "r.QZ1", "r.QZ2", "r.QZ3"}));
+}
+
+}  // namespace
