@@ -16,12 +16,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <exception>
 
 #include "DroppedName.h"
 #include "FileError.h"
 #include "Form2.h"
+#include "Interruption.h"
 #include "PieceCount.h"
 #include "SliceNames.h"
 #include "SourceSelection.h"
@@ -88,6 +90,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent), engine_(*this) {
     arrangeTabOrder();
     Text1_->setFocus();
     Form_Load();
+    if (qz::Interruption::notifier() >= 0) {
+        auto* notifier = new QSocketNotifier(qz::Interruption::notifier(),
+                                            QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &Form1::terminationRequested);
+    }
 }
 
 Form1::~Form1() = default;
@@ -307,9 +314,20 @@ void Form1::Option1_Click(int /*index*/) {
 
 qz::Engine::Outcome Form1::Command5_Click() {
     pump_.restart();
-    const QScopedValueRollback<bool> running(operating_, true);
-    lastOutcome_ = engine_.Command5_Click();
+    {
+        const QScopedValueRollback<bool> running(operating_, true);
+        lastOutcome_ = engine_.Command5_Click();
+    }
+    // The program is being ended: the operation is over now, one way or the
+    // other, so the window may go.
+    if (qz::Interruption::caught() != 0) close();
     return lastOutcome_;
+}
+
+void Form1::terminationRequested() {
+    qz::Interruption::drain();
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    if (!busy()) close();
 }
 
 void Form1::Command1_Click() {
@@ -427,6 +445,9 @@ void Form1::setCaption(const std::string& caption) {
 }
 
 qz::MsgAnswer Form1::MsgBox(const std::string& text, const std::string& title, int style) {
+    // Nobody may be there to answer while the program is being ended.
+    if (qz::Interruption::caught() != 0)
+        return style == qz::MsgQuestion ? qz::MsgAnswer::No : qz::MsgAnswer::Ok;
     return boxes_.show(this, QString::fromStdString(text), QString::fromStdString(title), style);
 }
 

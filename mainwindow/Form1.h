@@ -51,6 +51,10 @@ public:
     void Text2_LostFocus();
     // Keeps the window above ordinary windows, where the platform can.
     void Form_Activate();
+    // SIGINT, SIGTERM or SIGHUP (a logout) arrived: any modal window is
+    // closed unanswered; an operation ends on its error path at its next
+    // chunk, and the window closes once it is idle.
+    void terminationRequested();
 
     // Takes path as the source of the next operation: Text1, SrcName, Text3,
     // File1 and the size caption. A missing file is reported and empties

@@ -6,6 +6,7 @@
 #include "AppSetup.h"
 #include "Form1.h"
 #include "InstanceLock.h"
+#include "Interruption.h"
 
 int main(int argc, char** argv) {
     if (!AppSetup::haveDisplay()) {
@@ -18,9 +19,14 @@ int main(int argc, char** argv) {
     InstanceLock lock;
     if (!lock.tryAcquire()) return 0;
 
+    // Ended by a signal (a logout, kill, Ctrl-C), the window first lets a
+    // running operation remove what it wrote.
+    qz::Interruption::install();
     QApplication app(argc, argv);
     AppSetup::apply(app);
     Form1 window;
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    const int signal = qz::Interruption::caught();
+    return signal != 0 ? 128 + signal : status;
 }

@@ -13,8 +13,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+
 #include "Form1.h"
 #include "FormFixture.h"
+#include "Interruption.h"
 #include "TempDir.h"
 
 using Outcome = qz::Engine::Outcome;
@@ -67,6 +70,7 @@ private slots:
     void mergeDeclinedWritesNothing();
     void closeRefusedWhileBusyAndAcceptedAfter();
     void aboutBoxDuringAnOperationSuspendsIt();
+    void aSignalEndsTheOperationAndThenTheWindow();
     void pumpNeverRunsInsideItself();
     void pumpRunsAtMostOncePerInterval();
     void screenshots();
@@ -277,6 +281,30 @@ void OperateTest::aboutBoxDuringAnOperationSuspendsIt() {
     QCOMPARE(shown[1].text, QStringLiteral("操作完成!"));
     QCOMPARE(qz::TempDir::size(src + ".QZ1") + qz::TempDir::size(src + ".QZ2"),
              64 * 65535 + 17);
+}
+
+void OperateTest::aSignalEndsTheOperationAndThenTheWindow() {
+    // As a logout ends the session: the window was made while the signals
+    // were being caught, as the program makes it.
+    qz::Interruption::install();
+    form.reset();
+    openForm();
+    showForm(true);
+    const std::string src = makeSource("big.bin", 64 * 65535 + 17);
+    form->eventPump().setInterval(0);
+    duringOperation([&] {
+        if (form->engine().iPos < 40 * 65535) return false;  // into slice 2
+        ::raise(SIGHUP);
+        return true;
+    });
+    const Outcome outcome = splitFromWindow(src, "2");
+    const int caught = qz::Interruption::caught();
+    qz::Interruption::reset();
+    QCOMPARE(caught, SIGHUP);
+    QCOMPARE(outcome, Outcome::Failed);
+    QVERIFY(messages().isEmpty());  // nobody is there to answer
+    QVERIFY(!form->isVisible());
+    QVERIFY(!qz::TempDir::exists(src + ".QZ1") && !qz::TempDir::exists(src + ".QZ2"));
 }
 
 void OperateTest::pumpNeverRunsInsideItself() {
