@@ -1,21 +1,28 @@
 #!/usr/bin/env bash
-# Times qzslice-cli against coreutils on a tmpfs, for a 64 MiB and a 1 GiB file
-# of random data, each measured on the same file in the same run:
-#   qzslice-cli split F 3 --yes             vs  split -n 3 F (in a scratch dir)
-#   qzslice-cli merge F.QZ1 --to OUT --yes  vs  cat F.QZ1 F.QZ2 F.QZ3 > out
-# with the ratios, and the tool's peak memory (Maximum resident set size of
-# /usr/bin/time -v) for its split and its merge. Each pair is run in turn,
-# $BENCH_RUNS times (3 unless set), and the fastest run of each side counts, so
-# the load of a shared machine falls on both alike. When
-# BUILD/bench/qzslice-window-bench exists it is timed too, against the tool,
-# splitting the 1 GiB file from the offscreen window.
+# Times qzslice-cli against coreutils, each pair on the same file in the same
+# run, and prints the ratios:
+#   on a tmpfs, for a 64 MiB and a 1 GiB file of random data:
+#     qzslice-cli split F 3 --yes             vs  split -n 3 F (in a scratch dir)
+#     qzslice-cli merge F.QZ1 --to OUT --yes  vs  cat F.QZ1 F.QZ2 F.QZ3 > out
+#   with the tool's peak memory (Maximum resident set size of /usr/bin/time
+#   -v) for its split and its merge, which must not grow with the file;
+#   on a disk file system, for a $BENCH_DISK_MIB MiB file (256 unless set),
+#   where the tool flushes what it wrote before it reports completion:
+#     qzslice-cli split F 3 --yes             vs  split -n 3 F && sync
+#     qzslice-cli merge F.QZ1 --to OUT --yes  vs  cat F.QZ1 F.QZ2 F.QZ3 > out && sync
+# Each pair is run in turn, $BENCH_RUNS times (8 unless set), and the median
+# of each side counts, so the load of a shared machine falls on both alike.
+# When BUILD/bench/qzslice-window-bench exists it is timed too, against the
+# tool, splitting the 1 GiB file from the offscreen window.
 #
 # Usage: bench/bench.sh [BUILD]
 #   BUILD is a build directory that already holds cli/qzslice-cli; this script
 #   builds nothing. Default: the "build" directory beside bench/, as README's
 #   build command makes it.
-# The files go to /dev/shm when it is a tmpfs; otherwise a tmpfs is mounted
-# for the run (which needs root). Everything is removed on exit.
+# The tmpfs files go to /dev/shm when it is a tmpfs; otherwise a tmpfs is
+# mounted for the run (which needs root). The disk files go to
+# $BENCH_DISK_DIR (default: BUILD, which must not be on a tmpfs then).
+# Everything is removed on exit.
 set -euo pipefail
 shopt -s inherit_errexit
 
@@ -23,7 +30,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
 cli=$build/cli/qzslice-cli
 window=$build/bench/qzslice-window-bench
-runs=${BENCH_RUNS:-3}
+runs=${BENCH_RUNS:-8}
+disk_mib=${BENCH_DISK_MIB:-256}
 
 [[ -x $cli ]] || { echo "bench.sh: no $cli; build it first" >&2; exit 1; }
 [[ -x /usr/bin/time ]] || { echo "bench.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
@@ -37,8 +45,11 @@ else
     mounted=$work
 fi
 
+disk=$(mktemp -d "${BENCH_DISK_DIR:-$build}/qzbench-disk.XXXXXX")
+
 # Removes the scratch files, and the tmpfs when this script mounted it.
 cleanup() {
+    rm -rf "$disk"
     if [[ -n $mounted ]]; then
         umount "$mounted" && rmdir "$mounted"
     else
@@ -62,20 +73,21 @@ seconds() {
     awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
 }
 
+# median T...: the median of the times given.
+median() { printf '%s\n' "$@" | sort -g | awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'; }
+
 # duel PREP_A A PREP_B B: times the functions A and B in turn, $runs times
 # each, every run after its PREP, so both meet the same load on a shared
-# machine; prints the fastest time of A and of B.
+# machine; prints the median time of A and of B.
 duel() {
-    local best_a="" best_b="" t i
+    local a=() b=() i
     for ((i = 0; i < runs; i++)); do
         "$1"
-        t=$(seconds "$2")
-        best_a=$(awk -v t="$t" -v b="$best_a" 'BEGIN { print (b == "" || t < b) ? t : b }')
+        a+=("$(seconds "$2")")
         "$3"
-        t=$(seconds "$4")
-        best_b=$(awk -v t="$t" -v b="$best_b" 'BEGIN { print (b == "" || t < b) ? t : b }')
+        b+=("$(seconds "$4")")
     done
-    echo "$best_a $best_b"
+    echo "$(median "${a[@]}") $(median "${b[@]}")"
 }
 
 # peak_kib CMD...: Maximum resident set size of one run of CMD, in KiB.
@@ -87,6 +99,8 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f MiB", k / 1024 }'; }
 
 F=$src/data.bin
+D=$disk/data.bin
+mkdir "$disk/out" "$disk/coreutils"
 no_slices() { rm -f "$F".QZ*; }
 no_split_output() { rm -f "$scratch"/x*; }
 no_merge_output() { rm -f "$out/data.bin"; }
@@ -97,6 +111,13 @@ coreutils_split() { (cd "$scratch" && split -n 3 "$F"); }
 cli_merge() { "$cli" merge "$F".QZ1 --to "$out" --yes; }
 cat_merge() { cat "$F".QZ1 "$F".QZ2 "$F".QZ3 >"$work/cat.out"; }
 window_split() { QT_QPA_PLATFORM=offscreen "$window" "$F" 3; }
+
+no_disk_slices() { rm -f "$D".QZ* "$disk"/coreutils/x*; sync; }
+no_disk_outputs() { rm -f "$disk/out/data.bin" "$disk/cat.out"; sync; }
+cli_split_disk() { "$cli" split "$D" 3 --yes; }
+coreutils_split_disk() { (cd "$disk/coreutils" && split -n 3 "$D" && sync); }
+cli_merge_disk() { "$cli" merge "$D".QZ1 --to "$disk/out" --yes; }
+cat_merge_disk() { cat "$D".QZ1 "$D".QZ2 "$D".QZ3 >"$disk/cat.out" && sync; }
 
 # Stops the run when the slices or the merged file are not the source's bytes.
 check_slices() {
@@ -143,7 +164,22 @@ bench_size() {
     rm -f "$F"
 }
 
-echo "qzslice-cli vs coreutils on tmpfs ($work), best of $runs runs"
+echo "qzslice-cli vs coreutils on tmpfs ($work), median of $runs runs"
 printf '%-8s %-6s %11s %11s %7s\n' size op qzslice-cli coreutils ratio
 bench_size 64 "64 MiB"
 bench_size 1024 "1 GiB"
+
+# The disk rows: the tool flushes what it wrote before it reports completion,
+# so coreutils is timed with a sync after it.
+echo "qzslice-cli vs coreutils && sync on $(stat -f -c %T "$disk") ($disk), median of $runs runs"
+head -c "$((disk_mib * 1024 * 1024))" /dev/urandom >"$D"
+sync
+times=$(duel no_disk_slices cli_split_disk no_disk_slices coreutils_split_disk)
+read -r split_cli split_cu <<<"$times"
+cli_split_disk >/dev/null 2>&1
+cat "$D".QZ1 "$D".QZ2 "$D".QZ3 | cmp -s - "$D" ||
+    { echo "bench.sh: the slices on disk differ from the source" >&2; exit 1; }
+times=$(duel no_disk_outputs cli_merge_disk no_disk_outputs cat_merge_disk)
+read -r merge_cli merge_cat <<<"$times"
+printf '%-8s %-6s %10ss %10ss %7s\n' "${disk_mib} MiB" split "$split_cli" "$split_cu" "$(ratio "$split_cli" "$split_cu")"
+printf '%-8s %-6s %10ss %10ss %7s\n' "${disk_mib} MiB" merge "$merge_cli" "$merge_cat" "$(ratio "$merge_cli" "$merge_cat")"
