@@ -29,15 +29,16 @@ bool isYes(std::string line) {
 }  // namespace
 
 CliHost::CliHost(CommandLine::Answer answer, std::istream& in, std::ostream& err,
-                 int terminalIn, bool errIsTerminal)
+                 int terminalIn, bool drawProgress, bool quiet)
     : answer_(answer),
       in_(in),
       err_(err),
       terminalIn_(terminalIn),
-      errIsTerminal_(errIsTerminal) {}
+      drawProgress_(drawProgress && !quiet),
+      quiet_(quiet) {}
 
 void CliHost::setLabel7(const std::string& text) {
-    if (!errIsTerminal_ || text == progressShown_) return;
+    if (!drawProgress_ || text == progressShown_) return;
     // Back to the line's start, the new text, then clear what is left of the old.
     err_ << '\r' << text << "\x1b[K" << std::flush;
     progressShown_ = text;
@@ -54,10 +55,12 @@ void CliHost::endProgressLine() {
     progressShown_.clear();
 }
 
-qz::MsgAnswer CliHost::MsgBox(const std::string& text, const std::string&,
+qz::MsgAnswer CliHost::MsgBox(const std::string& text, const std::string& title,
                               int style) {
     endProgressLine();
     const bool question = style == qz::MsgQuestion;
+    // The completion note is the one box titled 提示 that asks nothing.
+    if (quiet_ && !question && title == "提示") return qz::MsgAnswer::Ok;
     if (question && answer_ == CommandLine::Answer::Ask) {
         if (terminalIn_ >= 0) return askTerminal(text);
         err_ << text << '\n' << kTakenAsNo << '\n' << std::flush;

@@ -1,7 +1,8 @@
 #pragma once
 // The window as a terminal sees it: fields held in memory, a message box as
 // one line on stderr, questions answered by --yes/--no or asked on the
-// terminal, and the percentage of Label7 redrawn in place while stderr is one.
+// terminal, and the percentage of Label7 redrawn in place on a terminal that
+// can do that. Quiet, it shows nothing of a run that goes well.
 
 #include <iosfwd>
 #include <string>
@@ -14,10 +15,10 @@ namespace qzcli {
 class CliHost : public qz::Host {
 public:
     // in and err stand for stdin and stderr; terminalIn is in's descriptor
-    // when it is a terminal, -1 otherwise (questions are asked only on one),
-    // and errIsTerminal says whether err is one (progress is drawn only there).
+    // when it is a terminal, -1 otherwise (questions are asked only on one);
+    // drawProgress: err is a terminal that can redraw a line in place.
     CliHost(CommandLine::Answer answer, std::istream& in, std::ostream& err, int terminalIn,
-            bool errIsTerminal);
+            bool drawProgress, bool quiet);
 
     // What is said when nobody can be asked, Chinese and English on one line.
     static const char* const kTakenAsNo;
@@ -62,7 +63,7 @@ private:
     std::istream& in_;
     std::ostream& err_;
     int terminalIn_;
-    bool errIsTerminal_;
+    bool drawProgress_, quiet_;
 
     bool option1_0_ = true, check1_ = false, picture1Visible_ = false;
     std::string text1_, text2_ = "2", text3_;

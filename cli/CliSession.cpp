@@ -2,8 +2,12 @@
 
 #include <filesystem>
 
+#include <ostream>
+
 #include "FileError.h"
+#include "FileServices.h"
 #include "Interruption.h"
+#include "SliceSet.h"
 #include "SliceNames.h"
 #include "SourceSelection.h"
 
@@ -13,6 +17,8 @@ namespace {
 
 // The window's message when the chosen file cannot be adopted.
 const char* const kNotFound = "找不到指定的文件名!";
+// The count field takes three digits.
+constexpr std::int64_t kMostSlices = 999;
 
 int exitStatus(qz::Engine::Outcome outcome) {
     switch (outcome) {
@@ -30,7 +36,8 @@ int exitStatus(qz::Engine::Outcome outcome) {
 
 }  // namespace
 
-CliSession::CliSession(CliHost& host) : host_(host), engine_(host) {}
+CliSession::CliSession(CliHost& host, std::ostream& out)
+    : host_(host), out_(out), engine_(host) {}
 
 std::string CliSession::absolutePath(const std::string& path) {
     std::string full = path;
@@ -56,8 +63,9 @@ std::string CliSession::directoryText(const std::string& dir) {
 }
 
 int CliSession::run(const CommandLine& cmd) {
+    if (cmd.mode == CommandLine::Mode::Check) return check(cmd);
+    const std::string P = absolutePath(cmd.source);
     try {
-        const std::string P = absolutePath(cmd.source);
         host_.setText1(P);
         host_.setOption1_0(cmd.mode == CommandLine::Mode::Split);
         qz::SourceSelection::adopt(host_, engine_, P, qz::SliceNames::bareName(P));
@@ -66,9 +74,16 @@ int CliSession::run(const CommandLine& cmd) {
         return 1;
     }
     if (!cmd.saveDir.empty()) host_.setText3(directoryText(cmd.saveDir));
-    if (cmd.mode == CommandLine::Mode::Split) host_.setText2(std::to_string(cmd.count));
+    if (cmd.mode == CommandLine::Mode::Split) {
+        const std::int64_t count = cmd.maxSize != 0 ? countFor(cmd, P) : cmd.count;
+        if (count == 0) return 2;
+        host_.setText2(std::to_string(count));
+    }
     host_.setCheck1(cmd.deleteAfter);
-    const qz::Engine::Outcome outcome = engine_.Command5_Click();
+    return finish(engine_.Command5_Click());
+}
+
+int CliSession::finish(qz::Engine::Outcome outcome) {
     if (outcome == qz::Engine::Outcome::Failed) host_.showReason(engine_.failureReason());
     // Stopped by a signal: whatever the run wrote is gone again, and the
     // caller learns which signal it was, as from a program it ended.
@@ -76,6 +91,41 @@ int CliSession::run(const CommandLine& cmd) {
         signal != 0 && outcome != qz::Engine::Outcome::Completed)
         return 128 + signal;
     return exitStatus(outcome);
+}
+
+std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& source) {
+    const std::int64_t len = qz::FileServices::GetFileSize(source);
+    const std::int64_t count = qz::SliceSet::smallestCount(len, cmd.maxSize, kMostSlices);
+    const std::string limit = std::to_string(cmd.maxSize);
+    if (count == 0) {
+        host_.showReason("qzslice-cli: 没有 1 到 999 之间的个数能使每个切片都不大于 " + limit +
+                         " 字节 / no count from 1 to 999 keeps every slice within " + limit +
+                         " bytes");
+        return 0;
+    }
+    if (len / count <= qz::Engine::kChunk) {
+        host_.showReason("qzslice-cli: 每个切片不大于 " + limit +
+                         " 字节时，切片会小于 64KB / slices within " + limit +
+                         " bytes would be smaller than 64 KB");
+        return 0;
+    }
+    if (!cmd.quiet) out_ << count << " 个切片 / " << count << " slices" << std::endl;
+    return count;
+}
+
+int CliSession::check(const CommandLine& cmd) {
+    try {
+        const qz::SliceSet set = qz::SliceSet::check(absolutePath(cmd.source));
+        if (!cmd.quiet)
+            out_ << "完整：" << set.slices().size() << " 个切片，共 " << set.total()
+                 << " 字节 / whole: " << set.slices().size() << " slices, " << set.total()
+                 << " bytes" << std::endl;
+        return 0;
+    } catch (const qz::FileError& e) {
+        host_.showReason("切片不完整 / the set is not whole");
+        host_.showReason(e.what());
+        return 1;
+    }
 }
 
 }  // namespace qzcli

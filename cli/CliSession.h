@@ -1,8 +1,10 @@
 #pragma once
 // One run of the tool: fills the window's fields from the command line just as
 // choosing the source in the window does, then presses the operate button.
-// The split and the merge themselves are the engine's.
+// The split, the merge and the check of a set are the engine's.
 
+#include <cstdint>
+#include <iosfwd>
 #include <string>
 
 #include "CliHost.h"
@@ -13,10 +15,12 @@ namespace qzcli {
 
 class CliSession {
 public:
-    explicit CliSession(CliHost& host);
+    // out takes what the run reports: the count chosen, the check's finding.
+    CliSession(CliHost& host, std::ostream& out);
 
-    // Runs a split or merge command line; the exit status: 0 completed,
-    // 1 failed (or the source not found), 3 declined or refused, 128 + the
+    // Runs a split, merge or check command line; the exit status: 0
+    // completed (a whole set), 1 failed (or the source not found, a set not
+    // whole), 2 no count fits --max-size, 3 declined or refused, 128 + the
     // signal's number when a signal stopped it.
     int run(const CommandLine& cmd);
 
@@ -27,7 +31,16 @@ public:
     static std::string directoryText(const std::string& dir);
 
 private:
+    // The merge's check of the set, and nothing else.
+    int check(const CommandLine& cmd);
+    // The count for --max-size, said unless quiet; 0 (said why) when none
+    // fits or the slices would be refused as too small.
+    std::int64_t countFor(const CommandLine& cmd, const std::string& source);
+    // The exit status once the engine has run.
+    int finish(qz::Engine::Outcome outcome);
+
     CliHost& host_;
+    std::ostream& out_;
     qz::Engine engine_;
 };
 

@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
 #include <algorithm>
+#include <cctype>
+#include <limits>
 
 #include "UsageError.h"
 
@@ -8,23 +10,26 @@ namespace qzcli {
 
 namespace {
 
-// Takes the value of --to from "--to=DIR" or from the next argument.
-std::string toValue(const std::vector<std::string>& args, std::size_t& i) {
+// The value of an option "--name=VALUE" or "--name VALUE", which must not be
+// empty; arg is args[i], and i moves past a value taken from the next one.
+std::string optionValue(const std::vector<std::string>& args, std::size_t& i,
+                        const std::string& name, const std::string& what) {
     const std::string& arg = args[i];
-    std::string dir;
-    if (arg.size() > 4 && arg[4] == '=') {
-        dir = arg.substr(5);
+    std::string value;
+    if (arg.size() > name.size() && arg[name.size()] == '=') {
+        value = arg.substr(name.size() + 1);
     } else if (i + 1 < args.size()) {
-        dir = args[++i];
+        value = args[++i];
     } else {
-        throw UsageError("--to 后面缺少目录 / --to needs a directory");
+        throw UsageError(name + " 后面缺少" + what + " / " + name + " needs a value");
     }
-    if (dir.empty()) throw UsageError("--to 的目录为空 / --to has an empty directory");
-    return dir;
+    if (value.empty()) throw UsageError(name + " 的值为空 / " + name + " has an empty value");
+    return value;
 }
 
-bool isToOption(const std::string& arg) {
-    return arg == "--to" || arg.rfind("--to=", 0) == 0;
+// Whether arg is the option name, alone or as "name=VALUE".
+bool isOption(const std::string& arg, const std::string& name) {
+    return arg == name || arg.rfind(name + "=", 0) == 0;
 }
 
 // A first slice's name: something, then ".QZ1".
@@ -32,6 +37,13 @@ bool isFirstSlice(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return name.size() > 4 && name.ends_with(".QZ1");
+}
+
+void requireFirstSlice(const std::string& path, const char* command) {
+    if (!isFirstSlice(path))
+        throw UsageError(std::string(command) +
+                         " 的 FIRST_SLICE 须是名字以 .QZ1 结尾的第一个切片 / FIRST_SLICE must be "
+                         "a first slice, its name ending in .QZ1: \"" + path + "\"");
 }
 
 }  // namespace
@@ -52,6 +64,30 @@ int CommandLine::parseCount(const std::string& text) {
     return value;
 }
 
+std::int64_t CommandLine::parseSize(const std::string& text) {
+    if (text == "fat32") return (std::int64_t{4} << 30) - 1;
+    const UsageError bad("SIZE 须是字节数，可带 K、M、G 或 T，或 fat32: \"" + text +
+                         "\" / SIZE must be a number of bytes with an optional K, M, G or T, "
+                         "or fat32");
+    std::size_t digits = 0;
+    std::int64_t value = 0;
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        if (value > (kMax - 9) / 10) throw bad;
+        value = value * 10 + (text[digits] - '0');
+    }
+    if (digits == 0 || text.size() > digits + 1) throw bad;
+    int shift = 0;
+    if (text.size() == digits + 1) {
+        const std::string units = "KMGT";
+        const std::size_t unit = units.find(static_cast<char>(std::toupper(text.back())));
+        if (unit == std::string::npos) throw bad;
+        shift = 10 * static_cast<int>(unit + 1);
+    }
+    if (value == 0 || value > (kMax >> shift)) throw bad;
+    return value << shift;
+}
+
 CommandLine CommandLine::parse(const std::vector<std::string>& args) {
     CommandLine cmd;
     std::vector<std::string> operands;
@@ -64,15 +100,24 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
             optionsEnded = true;
         } else if (arg == "-h" || arg == "--help") {
             return CommandLine{};
-        } else if (isToOption(arg)) {
+        } else if (arg == "-V" || arg == "--version") {
+            cmd.mode = Mode::Version;
+            return cmd;
+        } else if (isOption(arg, "--to")) {
             if (!cmd.saveDir.empty()) throw UsageError("--to 只能给一次 / --to given twice");
-            cmd.saveDir = toValue(args, i);
+            cmd.saveDir = optionValue(args, i, "--to", "目录");
+        } else if (isOption(arg, "--max-size")) {
+            if (cmd.maxSize != 0)
+                throw UsageError("--max-size 只能给一次 / --max-size given twice");
+            cmd.maxSize = parseSize(optionValue(args, i, "--max-size", "大小"));
         } else if (arg == "--delete") {
             cmd.deleteAfter = true;
         } else if (arg == "--yes") {
             yes = true;
         } else if (arg == "--no") {
             no = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            cmd.quiet = true;
         } else {
             throw UsageError("未知选项 " + arg + " / unknown option " + arg);
         }
@@ -80,22 +125,37 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
     if (yes && no) throw UsageError("--yes 与 --no 不能同时使用 / --yes and --no exclude each other");
     cmd.answer = yes ? Answer::Yes : no ? Answer::No : Answer::Ask;
 
-    if (operands.empty()) throw UsageError("缺少命令 split 或 merge / missing command split or merge");
+    if (operands.empty())
+        throw UsageError("缺少命令 split、merge 或 check / missing command split, merge or check");
     const std::string& command = operands[0];
+    if (cmd.deleteAfter && command != "merge")
+        throw UsageError("--delete 只用于 merge / --delete is for merge only");
+    if (cmd.maxSize != 0 && command != "split")
+        throw UsageError("--max-size 只用于 split / --max-size is for split only");
     if (command == "split") {
-        if (operands.size() != 3)
-            throw UsageError("split 需要 SOURCE 和 COUNT / split takes SOURCE and COUNT");
-        if (cmd.deleteAfter)
-            throw UsageError("--delete 只用于 merge / --delete is for merge only");
         cmd.mode = Mode::Split;
-        cmd.count = parseCount(operands[2]);
+        if (cmd.maxSize != 0) {
+            if (operands.size() != 2)
+                throw UsageError("split 带 --max-size 时只需要 SOURCE / split with --max-size "
+                                 "takes SOURCE alone");
+        } else {
+            if (operands.size() != 3)
+                throw UsageError("split 需要 SOURCE 和 COUNT / split takes SOURCE and COUNT");
+            cmd.count = parseCount(operands[2]);
+        }
     } else if (command == "merge") {
         if (operands.size() != 2)
             throw UsageError("merge 需要 FIRST_SLICE / merge takes FIRST_SLICE");
         cmd.mode = Mode::Merge;
-        if (!isFirstSlice(operands[1]))
-            throw UsageError("FIRST_SLICE 须是名字以 .QZ1 结尾的第一个切片 / FIRST_SLICE must be "
-                             "a first slice, its name ending in .QZ1: \"" + operands[1] + "\"");
+        requireFirstSlice(operands[1], "merge");
+    } else if (command == "check") {
+        if (operands.size() != 2)
+            throw UsageError("check 需要 FIRST_SLICE / check takes FIRST_SLICE");
+        if (!cmd.saveDir.empty() || cmd.answer != Answer::Ask)
+            throw UsageError("check 只看不动：不带 --to、--yes 或 --no / check changes nothing: "
+                             "no --to, --yes or --no");
+        cmd.mode = Mode::Check;
+        requireFirstSlice(operands[1], "check");
     } else {
         throw UsageError("未知命令 " + command + " / unknown command " + command);
     }
@@ -107,33 +167,56 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
 const std::string& CommandLine::usage() {
     static const std::string text =
         "用法 / Usage:\n"
-        "  qzslice-cli split SOURCE COUNT [--to DIR] [--yes | --no]\n"
-        "  qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no]\n"
-        "  qzslice-cli --help\n"
+        "  qzslice-cli split SOURCE COUNT [--to DIR] [--yes | --no] [-q]\n"
+        "  qzslice-cli split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]\n"
+        "  qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]\n"
+        "  qzslice-cli check FIRST_SLICE [-q]\n"
+        "  qzslice-cli --help | --version\n"
         "\n"
         "  split   把 SOURCE 切成 COUNT 个切片 SOURCE.QZ1 … SOURCE.QZn，COUNT 为 1 到 999\n"
         "          cut SOURCE into COUNT slices SOURCE.QZ1 ... SOURCE.QZn, COUNT from 1 to 999\n"
+        "          带 --max-size 时，取使每个切片都不大于 SIZE 的最小个数\n"
+        "          with --max-size, the smallest count that keeps every slice within SIZE\n"
         "  merge   按序号把第一个切片为 NAME.QZ1 的整套切片合并为 NAME；先检查整套切片，\n"
         "          不完整就什么都不动\n"
         "          join the set whose first slice is NAME.QZ1 back into NAME, in index\n"
         "          order; the whole set is checked first, and an incomplete one is left as it is\n"
+        "  check   只做 merge 的检查：看整套切片是否完整，什么都不写、不问、不删\n"
+        "          only the merge's check of the set: writes, asks and deletes nothing\n"
         "\n"
         "选项 / Options:\n"
-        "  --to DIR    保存到 DIR，不写源文件所在目录\n"
-        "              save into DIR instead of the source's own directory\n"
-        "  --delete    合并后删除原切片 / delete the slices after merging\n"
-        "  --yes       询问一律回答“是” / answer Yes to every question\n"
-        "  --no        询问一律回答“否” / answer No to every question\n"
-        "  -h, --help  显示本说明 / show this help\n"
+        "  --to DIR         保存到 DIR，不写源文件所在目录\n"
+        "                   save into DIR instead of the source's own directory\n"
+        "  --max-size SIZE  每个切片最大的字节数，可带 K、M、G、T（1024 的幂）；\n"
+        "                   fat32 即 4G-1 字节，FAT32 U 盘上单个文件的上限\n"
+        "                   the largest slice in bytes, with an optional K, M, G or T\n"
+        "                   (powers of 1024); fat32 is 4G-1 bytes, the most a file on a\n"
+        "                   FAT32 stick can hold\n"
+        "  --delete         合并后删除原切片 / delete the slices after merging\n"
+        "  --yes            询问一律回答“是” / answer Yes to every question\n"
+        "  --no             询问一律回答“否” / answer No to every question\n"
+        "  -q, --quiet      成功时什么都不显示 / print nothing on success\n"
+        "  -V, --version    显示版本 / show the version\n"
+        "  -h, --help       显示本说明 / show this help\n"
         "\n"
         "  没有 --yes 或 --no 时在终端上询问；没有终端时按“否”处理。\n"
         "  Without --yes or --no a question is asked on the terminal; with no\n"
         "  terminal it is taken as No.\n"
         "\n"
+        "例子 / Examples:\n"
+        "  qzslice-cli split movie.mkv --max-size fat32 --to /media/usb\n"
+        "      切成放得进 FAT32 U 盘的切片 / slices that fit on a FAT32 stick\n"
+        "  qzslice-cli split report.pdf --max-size 20M\n"
+        "      每片不超过 20 MiB，可作邮件附件 / at most 20 MiB each, for mail\n"
+        "  qzslice-cli check /media/usb/movie.mkv.QZ1 && \\\n"
+        "      qzslice-cli merge /media/usb/movie.mkv.QZ1 --to ~/Videos --delete\n"
+        "      先确认整套切片完整，再合并并删除切片 / check the set, then join it and delete it\n"
+        "\n"
         "退出状态 / Exit status:\n"
-        "  0  操作完成 / completed\n"
-        "  1  出错，下一行说明原因 / failed, the reason on the next line\n"
-        "  2  用法错误 / usage error\n"
+        "  0  操作完成；check：整套切片完整 / completed; check: the set is whole\n"
+        "  1  出错，下一行说明原因；check：不完整 / failed, the reason on the next line;\n"
+        "     check: the set is not whole\n"
+        "  2  用法错误，或 --max-size 找不到合适的个数 / usage error, or no count fits --max-size\n"
         "  3  回答了“否”，或切片小于 64KB 被拒绝 / stopped by a No or by the 64KB refusal\n"
         "  128+N  被信号 N 中断（如 Ctrl-C 为 130），本次写的文件都已删除\n"
         "         interrupted by signal N (130 for Ctrl-C); the files of the run are removed\n";

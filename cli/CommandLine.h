@@ -1,9 +1,12 @@
 #pragma once
 // The arguments of qzslice-cli, parsed and checked:
-//   qzslice-cli split SOURCE COUNT [--to DIR] [--yes | --no]
-//   qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no]
-//   qzslice-cli --help
+//   qzslice-cli split SOURCE COUNT [--to DIR] [--yes | --no] [-q]
+//   qzslice-cli split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]
+//   qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]
+//   qzslice-cli check FIRST_SLICE [-q]
+//   qzslice-cli --help | --version
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,7 +14,7 @@ namespace qzcli {
 
 class CommandLine {
 public:
-    enum class Mode { Split, Merge, Help };
+    enum class Mode { Split, Merge, Check, Help, Version };
     // How the questions of an operation are answered.
     enum class Answer { Ask, Yes, No };
 
@@ -22,12 +25,18 @@ public:
     static const std::string& usage();
     // COUNT's value: decimal digits only, 1 to 999; UsageError otherwise.
     static int parseCount(const std::string& text);
+    // SIZE's value in bytes: a whole number with an optional K, M, G or T
+    // (powers of 1024), or "fat32" for the largest file FAT32 holds,
+    // 4 GiB - 1; UsageError for anything else, for 0 and for overflow.
+    static std::int64_t parseSize(const std::string& text);
 
     Mode mode = Mode::Help;
-    std::string source;   // SOURCE or FIRST_SLICE, as given
-    int count = 0;        // split only
-    std::string saveDir;  // --to DIR as given; empty when absent
+    std::string source;         // SOURCE or FIRST_SLICE, as given
+    int count = 0;              // split by count
+    std::int64_t maxSize = 0;   // split by largest slice; 0 when by count
+    std::string saveDir;        // --to DIR as given; empty when absent
     bool deleteAfter = false;
+    bool quiet = false;         // nothing printed on success
     Answer answer = Answer::Ask;
 };
 

@@ -1,5 +1,6 @@
 #include "SliceSet.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <set>
@@ -119,6 +120,15 @@ std::vector<std::int64_t> SliceSet::sizesFor(std::int64_t len, std::int64_t n) {
     }
     sizes.push_back(len - boundary);
     return sizes;
+}
+
+std::int64_t SliceSet::smallestCount(std::int64_t len, std::int64_t maxSize, std::int64_t most) {
+    // Fewer than len / maxSize slices cannot hold len bytes.
+    for (std::int64_t n = std::max<std::int64_t>(1, len / maxSize); n <= most; ++n) {
+        const auto sizes = sizesFor(len, n);
+        if (*std::max_element(sizes.begin(), sizes.end()) <= maxSize) return n;
+    }
+    return 0;
 }
 
 std::int64_t SliceSet::total() const {

@@ -19,6 +19,16 @@ public:
     // stdout and stderr are pipes read apart.
     static Result run(const std::vector<std::string>& args, const std::string& dir);
 
+    // How the tool's stderr is broken for runBroken().
+    enum class Stderr {
+        ReaderGone,  // a pipe whose reading end is closed
+        Closed,      // no descriptor 2 at all
+    };
+    // Runs the tool with args in the directory dir, stdin and stdout on
+    // /dev/null and stderr broken as given; the exit status.
+    static int runBroken(const std::vector<std::string>& args, const std::string& dir,
+                         Stderr how);
+
     // Runs the tool on a new pseudo-terminal that is its stdin, stdout and
     // stderr; out gets all the terminal showed. Once the output holds prompt
     // (when not empty), reply is typed.

@@ -1,6 +1,8 @@
 // The tool at a terminal: progress redrawn in place on stderr, and questions
 // asked there when no --yes or --no answers them.
 
+#include <cstdio>
+#include <cstdlib>
 #include <regex>
 
 #include "CliFixture.h"
@@ -51,6 +53,26 @@ TEST_F(Progress, MergeRestartsForEverySliceAndEndsItsLine) {
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "100%"), 3);
     EXPECT_EQ(std::adjacent_find(texts.begin(), texts.end()), texts.end());
     EXPECT_TRUE(r.out.ends_with("100%\x1b[K\r\n操作完成!\r\n")) << r.out;
+}
+
+TEST_F(Progress, NoneOnATerminalThatCannotRedrawALine) {
+    splitNew("a.bin", 1000000, 3);
+    const char* const term = std::getenv("TERM");
+    const std::string saved = term ? term : "";
+    for (const char* value : {"dumb", ""}) {
+        if (*value)
+            ::setenv("TERM", value, 1);
+        else
+            ::unsetenv("TERM");
+        std::remove(at("a.bin").c_str());
+        auto r = CliProcess::runOnPty({"merge", "a.bin.QZ1"}, at(""));
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "操作完成!\r\n") << value;
+    }
+    if (term)
+        ::setenv("TERM", saved.c_str(), 1);
+    else
+        ::unsetenv("TERM");
 }
 
 TEST_F(Progress, NoneWithoutATerminal) {

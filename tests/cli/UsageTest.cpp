@@ -1,17 +1,24 @@
 // Command lines the tool must refuse with status 2 before touching any file,
 // and the help text.
 
+#include <algorithm>
+
 #include "CliFixture.h"
+#include "CommandLine.h"
+#include "UsageError.h"
 
 class UsageErrors : public CliFixture,
                     public ::testing::WithParamInterface<std::vector<std::string>> {};
 
-TEST_P(UsageErrors, ExitWith2AndTheUsageOnStderrAndTouchNothing) {
+TEST_P(UsageErrors, ExitWith2AndAShortHintOnStderrAndTouchNothing) {
     const Bytes src = make("a.bin", 300000);
     make("a.bin.QZ1", 10);
     auto r = cli(GetParam());
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("用法 / Usage:"), std::string::npos) << r.err;
+    // The name, what is wrong, where to read more: no more than that.
+    EXPECT_EQ(r.err.rfind("qzslice-cli: ", 0), 0u) << r.err;
+    EXPECT_LE(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
+    EXPECT_TRUE(r.err.ends_with("Try 'qzslice-cli --help' for more information.\n")) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(bytesOf("a.bin"), src);
     EXPECT_EQ(sizeOf("a.bin.QZ1"), 10);
@@ -38,6 +45,12 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"split", "", "2"},
         Args{"merge"}, Args{"merge", "a.bin.QZ1", "a.bin"},
         Args{"merge", "a.bin.QZ2"}, Args{"merge", "a.bin"}, Args{"merge", "d/.QZ1"},
+        Args{"split", "a.bin", "2", "--max-size", "1M"}, Args{"split", "a.bin", "--max-size"},
+        Args{"split", "a.bin", "--max-size", "0"}, Args{"split", "a.bin", "--max-size=1X"},
+        Args{"split", "a.bin", "--max-size", "1M", "--max-size", "2M"},
+        Args{"merge", "a.bin.QZ1", "--max-size", "1M"}, Args{"check"},
+        Args{"check", "a.bin"}, Args{"check", "a.bin.QZ1", "--yes"},
+        Args{"check", "a.bin.QZ1", "--delete"},
         Args{"merge", "a.bin.QZ1", "--no", "--yes"}));
 
 using Help = CliFixture;
@@ -47,10 +60,34 @@ TEST_F(Help, ShowsTheUsageInChineseAndEnglishWithStatus0) {
         auto r = cli(args);
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, "");
-        for (const char* text : {"用法 / Usage:", "split SOURCE COUNT [--to DIR] [--yes | --no]",
-                                 "merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no]",
-                                 "合并后删除原切片 / delete the slices after merging",
-                                 "退出状态 / Exit status:"})
+        for (const char* text :
+             {"用法 / Usage:", "split SOURCE COUNT [--to DIR] [--yes | --no] [-q]",
+              "split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]",
+              "merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]",
+              "check FIRST_SLICE [-q]", "合并后删除原切片 / delete the slices after merging",
+              "--max-size fat32", "退出状态 / Exit status:"})
             EXPECT_NE(r.out.find(text), std::string::npos) << text;
     }
+}
+
+TEST_F(Help, VersionIsOneLineOnStdout) {
+    for (const Args& args : {Args{"--version"}, Args{"-V"}, Args{"merge", "-V"}}) {
+        auto r = cli(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, std::string("qzslice-cli ") + QZSLICE_VERSION + "\n");
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST(Sizes, TakeSuffixesInPowersOf1024AndTheFat32Word) {
+    using qzcli::CommandLine;
+    EXPECT_EQ(CommandLine::parseSize("65536"), 65536);
+    EXPECT_EQ(CommandLine::parseSize("64K"), 65536);
+    EXPECT_EQ(CommandLine::parseSize("20m"), 20 << 20);
+    EXPECT_EQ(CommandLine::parseSize("4G"), std::int64_t{4} << 30);
+    EXPECT_EQ(CommandLine::parseSize("2T"), std::int64_t{2} << 40);
+    EXPECT_EQ(CommandLine::parseSize("fat32"), (std::int64_t{4} << 30) - 1);
+    for (const char* bad : {"", "0", "0K", "K", "1.5G", "1KB", "-1", "4G-1", " 1", "FAT32",
+                            "8388608T", "99999999999999999999"})
+        EXPECT_THROW(CommandLine::parseSize(bad), qzcli::UsageError) << bad;
 }

@@ -5,6 +5,7 @@
 
 #include "EngineFixture.h"
 #include "SliceNames.h"
+#include "SliceSet.h"
 
 namespace qz {
 namespace {
@@ -253,6 +254,23 @@ TEST_F(SplitTest, InputsAreTakenWhenTheCommandStarts) {
     EXPECT_EQ(sliceSizes(dir.path(), "a.bin"), (Sizes{196605, 203395}));
     EXPECT_FALSE(TempDir::exists(elsewhere / "b.bin.QZ1"));
     EXPECT_FALSE(TempDir::exists(elsewhere / "a.bin.QZ1"));
+}
+
+}  // namespace
+}  // namespace qz
+
+namespace qz {
+namespace {
+
+TEST(SliceCount, IsTheSmallestWhoseSlicesAllFit) {
+    constexpr std::int64_t GiB = std::int64_t{1} << 30, fat32 = 4 * GiB - 1;
+    EXPECT_EQ(SliceSet::smallestCount(10 * GiB, fat32, 999), 3);
+    EXPECT_EQ(SliceSet::smallestCount(fat32, fat32, 999), 1);
+    // Two slices of at most 4 GiB - 1 would do, but the boundary rule makes
+    // the second one larger.
+    EXPECT_EQ(SliceSet::smallestCount(2 * fat32, fat32, 999), 3);
+    EXPECT_EQ(SliceSet::smallestCount(3 << 20, 1 << 20, 999), 4);
+    EXPECT_EQ(SliceSet::smallestCount(64 << 20, 64 << 10, 999), 0);
 }
 
 }  // namespace
