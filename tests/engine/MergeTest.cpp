@@ -147,15 +147,20 @@ TEST_F(MergeTest, SetWithAGapTouchesNothing) {
     EXPECT_FALSE(host.picture1Visible);
 }
 
-TEST_F(MergeTest, EmptySliceOrNoExtensionEndOnTheErrorPath) {
+TEST_F(MergeTest, EmptySliceOrNoExtensionEndOnTheErrorPathBeforeAnythingIsTouched) {
     makeSet(dir.path(), "e", 70000, 1);
     TempDir::write(dir / "e.QZ2", {});
-    EXPECT_EQ(mergeFrom(dir / "e.QZ1"), Engine::Outcome::Failed);
-    EXPECT_FALSE(TempDir::exists(dir / "e"));
+    TempDir::write(dir / "e", {9});  // would be asked about, then replaced
+    host.answers = {MsgAnswer::Yes};
+    EXPECT_EQ(mergeFrom(dir / "e.QZ1", true), Engine::Outcome::Failed);
+    EXPECT_EQ(TempDir::read(dir / "e"), std::vector<unsigned char>{9});
+    EXPECT_EQ(TempDir::size(dir / "e.QZ1"), 70000);
+    EXPECT_TRUE(host.label7History.empty());  // not one chunk was copied
 
     TempDir::write(dir / "README", TempDir::pattern(70000));
     EXPECT_EQ(mergeFrom(dir / "README"), Engine::Outcome::Failed);
     EXPECT_EQ(texts(), (std::vector<std::string>{"切片错误", "切片错误"}));
+    EXPECT_TRUE(host.label7History.empty());
 }
 
 TEST_F(MergeTest, NeverWritesOverOneOfItsOwnSlices) {

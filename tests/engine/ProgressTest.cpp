@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "EngineFixture.h"
 #include "OutputFile.h"
 
@@ -42,6 +44,17 @@ TEST_F(ProgressTest, PercentageNeverShowsAboveHundred) {
     EXPECT_EQ(host.label7, "100%");
 }
 
+TEST_F(ProgressTest, TheWindowRepaintsOnceTheSourceIsOpenBeforeTheFirstChunk) {
+    TempDir::write(dir / "src", TempDir::pattern(1000000));
+    bool firstSawItOpen = false;
+    host.onDoEvents = [&] {
+        if (host.doEventsCalls == 1) firstSawItOpen = engine.inputOpen() && engine.iPos == 0;
+    };
+    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
+    EXPECT_TRUE(firstSawItOpen);
+    EXPECT_EQ(host.doEventsCalls, 1 + 15);  // then one after every full chunk
+}
+
 TEST_F(ProgressTest, SplitOfOneMillionBytesRunsTheBarOnce) {
     TempDir::write(dir / "src", TempDir::pattern(1000000));
     ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
@@ -58,11 +71,12 @@ TEST_F(ProgressTest, SplitOfOneMillionBytesRunsTheBarOnce) {
 
 TEST_F(ProgressTest, PercentageFollowsTheWidthTheBarReportsBack) {
     host.roundToPixels = true;  // as a real window: whole pixels of 15 twips
-    TempDir::write(dir / "src", TempDir::pattern(1000000));
-    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
-    // 117.963 twips round to 8 pixels = 120 twips: 6 %; 943.7 to 945: 52 %.
-    EXPECT_EQ(host.label7History[0], "6%");
-    EXPECT_EQ(host.label7History[7], "52%");
+    // A step of 37 twips: 2 % of the full width, but the bar shows 2 pixels,
+    // 30 twips, which is 1 %.
+    TempDir::write(dir / "src", TempDir::pattern(3188189));
+    ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Completed);
+    EXPECT_NEAR(engine.StepWidth(), 37.0, 0.001);
+    EXPECT_EQ(host.label7History[0], "1%");
 }
 
 TEST_F(ProgressTest, MergeRestartsTheBarForEverySlice) {
@@ -72,8 +86,10 @@ TEST_F(ProgressTest, MergeRestartsTheBarForEverySlice) {
     host.label7History.clear();
     ASSERT_EQ(mergeFrom(dir / "src.QZ1"), Engine::Outcome::Completed);
     const auto& h = host.label7History;
-    // 65 535 bytes: one append, at once 100 %; then 2 and 2 appends.
+    // 65 535 bytes: one append, at once 100 %; then 2 and 2 appends, each
+    // slice after the first starting from a bar of 10 twips.
     ASSERT_EQ(h.size(), 6u);
+    EXPECT_EQ(std::count(host.label6History.begin(), host.label6History.end(), 10.0f), 2);
     EXPECT_EQ(h[0], "100%");
     EXPECT_EQ(h[1], "50%");
     EXPECT_EQ(h[2], "100%");

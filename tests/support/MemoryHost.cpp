@@ -12,6 +12,7 @@ void MemoryHost::focusText2SelectAll() {
 
 void MemoryHost::setLabel6Width(float twips) {
     label6Width = roundToPixels ? std::round(twips / 15.0f) * 15.0f : twips;
+    label6History.push_back(twips);
 }
 
 void MemoryHost::setLabel7(const std::string& t) {

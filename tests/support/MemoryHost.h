@@ -37,6 +37,7 @@ public:
     std::function<void()> onDoEvents;  // runs inside each event pump
     int doEventsCalls = 0;
     std::vector<std::string> label7History;  // every percentage text set
+    std::vector<float> label6History;        // every bar width set
 
     bool Option1_0() const override { return option1_0; }
     std::string Text1() const override { return text1; }
