@@ -1,13 +1,8 @@
 #include "FileList.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <memory>
 
-#include "FileError.h"
+#include "FileServices.h"
 
 namespace qz {
 
@@ -58,28 +53,20 @@ void FileList::setPath(const std::string& path) {
 }
 
 void FileList::Refresh() {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(path_.c_str()), ::closedir);
-    if (!dir) throw FileError("list", path_, errno);
     std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        std::string name = entry->d_name;
-        if (name == "." || name == ".." || !matches(pattern_, name)) continue;
-        struct stat st {};
-        // Plain files only; a link counts as what it points to.
-        if (::fstatat(::dirfd(dir.get()), name.c_str(), &st, 0) == 0 && S_ISREG(st.st_mode))
+    for (std::string& name : FileServices::listDirectory(path_))
+        if (matches(pattern_, name) && FileServices::FileExists(inPath(name)))
             names.push_back(std::move(name));
-        errno = 0;
-    }
-    if (errno != 0) throw FileError("list", path_, errno);
     std::sort(names.begin(), names.end());
     names_ = std::move(names);
 }
 
-std::string FileList::fullPath(int index) const {
+std::string FileList::inPath(const std::string& name) const {
     std::string dir = path_;
     if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir + List(index);
+    return dir + name;
 }
+
+std::string FileList::fullPath(int index) const { return inPath(List(index)); }
 
 }  // namespace qz

@@ -28,6 +28,9 @@ public:
     static bool matches(const std::string& pattern, const std::string& name);
 
 private:
+    // Path, a "/" if Path lacks one, and name.
+    std::string inPath(const std::string& name) const;
+
     std::string pattern_ = "*";
     std::string path_;
     std::vector<std::string> names_;

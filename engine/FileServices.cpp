@@ -48,6 +48,11 @@ std::optional<FileServices::Entry> FileServices::target(const std::string& path)
     return look(path, true);
 }
 
+bool FileServices::FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::int64_t FileServices::GetFileSize(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);

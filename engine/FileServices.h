@@ -30,6 +30,9 @@ public:
     // (no entry, or a dangling link).
     static std::optional<Entry> target(const std::string& path);
 
+    // True when path leads to a regular file (not a directory); false also
+    // when it cannot be looked at.
+    static bool FileExists(const std::string& path);
     // Size in bytes of the regular file at path; FileError for a missing path,
     // a directory or anything else that is no plain file.
     static std::int64_t GetFileSize(const std::string& path);
