@@ -1,19 +1,17 @@
 #include "DroppedName.h"
 
+#include "SliceNames.h"
+
 namespace qz {
 
 namespace {
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 // True when T ends in "QZ" followed by exactly one character.
 bool endsInQzAndOneCharacter(const std::string& T) {
-    std::size_t last = T.size();
-    do {
-        if (last == 0) return false;
-        --last;
-    } while (isContinuationByte(T[last]));
-    return last >= 2 && T.compare(last - 2, 2, "QZ") == 0;
+    const std::size_t n = SliceNames::characterCount(T);
+    if (n < 3) return false;
+    const std::string before = SliceNames::firstCharacters(T, n - 1);
+    return before.compare(before.size() - 2, 2, "QZ") == 0;
 }
 
 bool endsInQz1(const std::string& T) {

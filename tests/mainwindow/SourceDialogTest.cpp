@@ -63,6 +63,7 @@ private slots:
     void missingFileIsReported_data();
     void missingFileIsReported();
     void shortNamesAreSources();
+    void chineseNamesAreCutInCharacters();
     void sizeCaptions_data();
     void sizeCaptions();
     void realDialogReturnsATypedMissingName();
@@ -171,6 +172,19 @@ void SourceDialogTest::shortNamesAreSources() {
         QCOMPARE(form->engine().SrcName, std::string(name));
         QCOMPARE(label("Label3"), QStringLiteral("0.00 MB"));
     }
+    QVERIFY(form->messageBoxes().shown().empty());
+}
+
+void SourceDialogTest::chineseNamesAreCutInCharacters() {
+    // "ab.文件" less its last four characters is "a"; in bytes the cut would
+    // fall inside "文".
+    choose(makeFile("ab.文件", 10));
+    QCOMPARE(form->engine().File1.Pattern(), std::string("a.QZ*"));
+    // Three characters in nine bytes: a short name.
+    const QString shortName = makeFile("文件名", 10);
+    choose(shortName);
+    QCOMPARE(text("Text1"), shortName);
+    QCOMPARE(form->engine().File1.Pattern(), std::string(".QZ*"));
     QVERIFY(form->messageBoxes().shown().empty());
 }
 
