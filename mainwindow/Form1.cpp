@@ -305,7 +305,21 @@ void Form1::Option1_Click(int /*index*/) {
     Text3_->clear();
 }
 
+void Form1::leaveCountField() {
+    // A click gives the button the focus before it acts, and the count field
+    // is normalised on the way out; Alt+O clicks the button without moving
+    // the focus, and the field would keep a count such as "05" that is then
+    // used, only to turn into "2" when the operation disables the frame.
+    if (focusWidget() != Text2_) return;
+    // Only the active window gets focus events; in any other the rule runs
+    // here.
+    const bool focusOutFollows = Text2_->hasFocus();
+    Command5->setFocus(Qt::ShortcutFocusReason);
+    if (!focusOutFollows) Text2_LostFocus();
+}
+
 qz::Engine::Outcome Form1::Command5_Click() {
+    leaveCountField();
     pump_.restart();
     const QScopedValueRollback<bool> running(operating_, true);
     lastOutcome_ = engine_.Command5_Click();

@@ -32,7 +32,8 @@ public:
     ~Form1() override;
 
     // The operate button: runs the split or the merge with this window as
-    // the engine's host and returns how it ended.
+    // the engine's host and returns how it ended. The count it reads is the
+    // one the count field shows afterwards, however the button was pressed.
     qz::Engine::Outcome Command5_Click();
     // The About box.
     void Command1_Click();
@@ -107,6 +108,9 @@ private:
     bool busy() const;
     // What the source button's dialog is asked with in the mode now selected.
     OpenFileDialog::Request openRequest() const;
+    // Takes the focus off the count field, if it has it, so that the field's
+    // focus-loss rule runs before the count is read.
+    void leaveCountField();
     // Text2's key filter: true drops the key press.
     bool Text2_KeyPress(const QKeyEvent& key);
     // Resizes a label that grows with its caption to fit its text.
