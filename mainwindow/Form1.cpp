@@ -4,7 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -62,6 +62,14 @@ void showPath(QLineEdit* field, const QString& path) {
     field->setCursorPosition(0);
 }
 
+// The working directory: the folder the program was started from, the home
+// folder when started from the desktop's menu. The home folder also stands in
+// when that directory has been removed meanwhile.
+QString workingDirectory() {
+    const QString cwd = QDir::currentPath();
+    return cwd.isEmpty() ? QDir::homePath() : cwd;
+}
+
 void setBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
     QPalette p = w->palette();
     p.setColor(role, colour);
@@ -70,7 +78,8 @@ void setBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent), engine_(*this) {
+Form1::Form1(QWidget* parent)
+    : QWidget(parent), engine_(*this), startDirectory_(workingDirectory()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("QZ切片宝 V1.3优化版"));
 
@@ -338,12 +347,14 @@ void Form1::Command4_Click() {
 
 OpenFileDialog::Request Form1::openRequest() const {
     // "*.*" stands for every file, as on the systems where every name has
-    // a dot; on this one that is "*", names without a dot included.
+    // a dot; on this one that is "*", names without a dot included. The
+    // dialog opens where the program was started, not in the folder of its
+    // executable: installed, that is among the system's programs.
     if (Option1_0())
         return {QStringLiteral("QZ_打开文件"), QStringLiteral("所有文件(*.*)"),
-                QStringLiteral("*"), QCoreApplication::applicationDirPath()};
+                QStringLiteral("*"), startDirectory_};
     return {QStringLiteral("QZ_打开文件"), QStringLiteral("合并格式(QZ1)"),
-            QStringLiteral("*.QZ1"), QCoreApplication::applicationDirPath()};
+            QStringLiteral("*.QZ1"), startDirectory_};
 }
 
 void Form1::Command3_Click() {
