@@ -1,5 +1,7 @@
 #include "DroppedName.h"
 
+#include <sys/stat.h>
+
 #include "SliceNames.h"
 
 namespace qz {
@@ -24,6 +26,13 @@ std::string DroppedName::trimmed(const std::string& path) {
     const std::size_t first = path.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return path.substr(first, path.find_last_not_of(' ') - first + 1);
+}
+
+std::string DroppedName::path(const std::string& given) {
+    // lstat: a link that leads nowhere is still a name that exists.
+    struct stat st;
+    if (::lstat(given.c_str(), &st) == 0) return given;
+    return trimmed(given);
 }
 
 DroppedName::Choice DroppedName::choose(bool mergeSelected, const std::string& T) {
