@@ -276,16 +276,27 @@ bool Form1::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
-void Form1::dragEnterEvent(QDragEnterEvent* e) {
-    if (!e->mimeData()->hasUrls()) return;
+void Form1::judgeDrag(QDropEvent& e) {
+    // Refused while busy, so that the pointer shows that a drop would do
+    // nothing, rather than a copy that never happens.
+    if (busy() || !e.mimeData()->hasUrls()) {
+        e.ignore();
+        return;
+    }
     // Dropped files are read, never taken: whatever the source proposes.
-    e->setDropAction(Qt::CopyAction);
-    e->accept();
+    e.setDropAction(Qt::CopyAction);
+    e.accept();
 }
 
+void Form1::dragEnterEvent(QDragEnterEvent* e) { judgeDrag(*e); }
+
+// Judged again at every move: an operation may have started or ended since
+// the drag came in.
+void Form1::dragMoveEvent(QDragMoveEvent* e) { judgeDrag(*e); }
+
 void Form1::dropEvent(QDropEvent* e) {
-    e->setDropAction(Qt::CopyAction);
-    e->accept();
+    judgeDrag(*e);
+    if (!e->isAccepted()) return;
     DropHandle hDrop(e->mimeData()->urls());
     try {
         DropFiles(hDrop);
@@ -364,13 +375,13 @@ void Form1::Command3_Click() {
 }
 
 void Form1::DropFiles(DropHandle& hDrop) {
-    // The operation has read its inputs already, but a drop would rewrite
-    // the fields and the mode under it.
+    // The window refuses drags while busy; a drop handed over all the same
+    // would rewrite the fields and the mode under the running operation.
     if (busy() || hDrop.count() < 1) {
         hDrop.release();
         return;
     }
-    const std::string T = qz::DroppedName::trimmed(hDrop.path(0).toStdString());
+    const std::string T = qz::DroppedName::path(hDrop.path(0).toStdString());
     setText1(T);
     switch (qz::DroppedName::choose(!Option1_0(), T)) {
     case qz::DroppedName::Choice::Refused:

@@ -43,8 +43,8 @@ public:
     // file chosen becomes the source. The mode stays as it is.
     void Command3_Click();
     // Takes the first dropped file as the source, in the mode its name
-    // selects, and releases the drop. A drop while an operation runs is
-    // released unused.
+    // selects, and releases the drop. A drop handed over while an operation
+    // runs is released unused.
     void DropFiles(DropHandle& hDrop);
     // The mode switch; index is that of the option that became selected.
     void Option1_Click(int index);
@@ -95,6 +95,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 
 private:
@@ -106,6 +107,9 @@ private:
     bool Form_Unload();
     // An operation is running.
     bool busy() const;
+    // Accepts a drag of files as a copy while idle; refuses any other, and
+    // every drag while an operation runs.
+    void judgeDrag(QDropEvent& e);
     // What the source button's dialog is asked with in the mode now selected.
     OpenFileDialog::Request openRequest() const;
     // Takes the focus off the count field, if it has it, so that the field's
