@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "DirTree.h"
 #include "Form2.h"
 #include "MountTable.h"
 #include "PlainMessageBox.h"
@@ -23,6 +24,7 @@ private slots:
     void pickThenOk_data();
     void pickThenOk();
     void enterActsAsOk();
+    void keysOpenAndLeaveDirectories();
     void removableVolumeShownByItsLabel();
     void closingWritesNothing_data();
     void closingWritesNothing();
@@ -180,6 +182,45 @@ void tst_Form2::enterActsAsOk() {
     QTest::keyClick(dir1(*f), Qt::Key_Return);
     QVERIFY(!f->isVisible());
     QCOMPARE(text3_, base_ + "/a/");
+}
+
+void tst_Form2::keysOpenAndLeaveDirectories() {
+    // base_ is the drive root; below it a, video (with clips) and Zeta.
+    QVERIFY(QDir::setCurrent(base_ + "/video"));
+    auto f = openPicker();
+    QVERIFY(f);
+    QTreeWidget* tree = dir1(*f);
+    auto key = [&](Qt::Key k) { QTest::keyClick(tree, k); };
+    auto highlighted = [&] { return tree->currentItem()->data(0, Qt::UserRole).toString(); };
+    // dir is open, and highlighted as after every move.
+    auto isOpen = [&](const QString& dir) {
+        return f->findChild<DirTree*>()->openPath() == dir && highlighted() == dir;
+    };
+
+    key(Qt::Key_Down);
+    QCOMPARE(highlighted(), base_ + "/video/clips");
+    key(Qt::Key_Right);
+    QVERIFY(isOpen(base_ + "/video/clips"));
+    key(Qt::Key_Left);
+    QVERIFY(isOpen(base_ + "/video"));
+    key(Qt::Key_Left);
+    QVERIFY(isOpen(base_));
+    key(Qt::Key_Left);  // nothing above the drive's root
+    QVERIFY(isOpen(base_));
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Down);
+    QCOMPARE(highlighted(), base_ + "/Zeta");
+    QVERIFY(QDir(base_ + "/Zeta").mkdir("deep"));
+    key(Qt::Key_Space);
+    QVERIFY(isOpen(base_ + "/Zeta"));
+    // Left from a subdirectory not yet open: the directory above it, which
+    // is the open one.
+    key(Qt::Key_Down);
+    QCOMPARE(highlighted(), base_ + "/Zeta/deep");
+    key(Qt::Key_Left);
+    QVERIFY(isOpen(base_ + "/Zeta"));
+    key(Qt::Key_Return);
+    QVERIFY(!f->isVisible());
+    QCOMPARE(text3_, base_ + "/Zeta/");
 }
 
 void tst_Form2::removableVolumeShownByItsLabel() {
