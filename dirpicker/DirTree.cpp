@@ -1,6 +1,7 @@
 #include "DirTree.h"
 
 #include <QFile>
+#include <QKeyEvent>
 #include <QStyle>
 #include <algorithm>
 #include <cerrno>
@@ -77,6 +78,25 @@ std::optional<QString> DirTree::open(const QString& root, const QString& dir) {
 QString DirTree::highlightedPath() const {
     const QTreeWidgetItem* item = currentItem();
     return item ? item->data(0, kPathRole).toString() : openPath_;
+}
+
+void DirTree::keyPressEvent(QKeyEvent* e) {
+    QTreeWidgetItem* item = currentItem();
+    // The arrows of the keypad count as arrows.
+    const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (!item || !plain) {
+        QTreeWidget::keyPressEvent(e);
+        return;
+    }
+    switch (e->key()) {
+    case Qt::Key_Right:
+    case Qt::Key_Space: openItem(item); break;
+    // An entry's parent in the tree is the directory above it.
+    case Qt::Key_Left:
+        if (item->parent()) openItem(item->parent());
+        break;
+    default: QTreeWidget::keyPressEvent(e); break;
+    }
 }
 
 void DirTree::openItem(QTreeWidgetItem* item) {

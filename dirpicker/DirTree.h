@@ -2,7 +2,9 @@
 // Dir1: one open directory, shown as the chain of its ancestors from the
 // drive's root, the directory itself and its subdirectories, indented like a
 // tree. The highlighted entry is the open directory after every move, or the
-// entry the user has clicked since; a double click opens an entry.
+// entry the user has clicked or reached with the arrow keys since; a double
+// click opens an entry, and so do Right and Space, while Left opens the
+// directory above the highlighted one.
 
 #include <QString>
 #include <QStringList>
@@ -30,6 +32,9 @@ signals:
     void openFailed(const QString& text);
 
 protected:
+    // Right and Space open the highlighted entry and Left its parent (at the
+    // drive's root it does nothing); every other key works as in any tree.
+    void keyPressEvent(QKeyEvent* e) override;
     // Every entry is always shown, so there are no expand marks to draw; the
     // indentation alone shows the tree.
     void drawBranches(QPainter*, const QRect&,

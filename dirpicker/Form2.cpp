@@ -22,6 +22,19 @@ QString currentDirectory() {
     return cwd.isEmpty() ? QStringLiteral("/") : cwd;
 }
 
+// The mount paths of drives.
+QStringList pathsOf(const QList<MountTable::Drive>& drives) {
+    QStringList paths;
+    for (const MountTable::Drive& d : drives) paths << d.path;
+    return paths;
+}
+
+// What Drive1 shows for a drive: its path, and a label beside it.
+QString shown(const MountTable::Drive& drive) {
+    if (drive.label.isEmpty()) return drive.path;
+    return drive.path + QStringLiteral("  [") + drive.label + u']';
+}
+
 }  // namespace
 
 Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
@@ -46,8 +59,8 @@ Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
     setTabOrder(Drive1, Command1);
 
     const QString cwd = currentDirectory();
-    const QStringList drives = MountTable::drives();
-    const QString drive = MountTable::holding(drives, cwd);
+    const QList<MountTable::Drive> drives = MountTable::drives();
+    const QString drive = MountTable::holding(pathsOf(drives), cwd);
     fillDrive1(drives, drive);
     if (Dir1->open(drive, cwd)) Dir1->open(drive, drive);
 
@@ -60,7 +73,7 @@ Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
 }
 
 void Form2::Drive1_Change() {
-    const QString drive = Drive1->currentText();
+    const QString drive = chosenDrive();
     const auto failure = Dir1->open(drive, drive);
     if (!failure) return;
     PlainMessageBox::show(this, *failure);
@@ -75,16 +88,18 @@ void Form2::Command1_Click() {
 }
 
 void Form2::refreshDrive1() {
-    const QStringList drives = MountTable::drives();
-    const QString chosen = Drive1->currentText();
-    fillDrive1(drives, drives.contains(chosen)
-                           ? chosen
-                           : MountTable::holding(drives, Dir1->openPath()));
+    const QList<MountTable::Drive> drives = MountTable::drives();
+    const QStringList paths = pathsOf(drives);
+    const QString chosen = chosenDrive();
+    fillDrive1(drives, paths.contains(chosen) ? chosen
+                                              : MountTable::holding(paths, Dir1->openPath()));
 }
 
-void Form2::fillDrive1(const QStringList& drives, const QString& chosen) {
+void Form2::fillDrive1(const QList<MountTable::Drive>& drives, const QString& chosen) {
     const QSignalBlocker quiet(Drive1);
     Drive1->clear();
-    Drive1->addItems(drives);
-    Drive1->setCurrentIndex(Drive1->findText(chosen));
+    for (const MountTable::Drive& d : drives) Drive1->addItem(shown(d), d.path);
+    Drive1->setCurrentIndex(Drive1->findData(chosen));
 }
+
+QString Form2::chosenDrive() const { return Drive1->currentData().toString(); }

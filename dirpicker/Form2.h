@@ -5,9 +5,11 @@
 // directory.
 
 #include <QDialog>
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <functional>
+
+#include "MountTable.h"
 
 class DirTree;
 class QComboBox;
@@ -30,8 +32,11 @@ private:
 
     // Re-reads the drive list, keeping the chosen drive while it is listed.
     void refreshDrive1();
-    // Lists drives in Drive1 with chosen selected, without a change event.
-    void fillDrive1(const QStringList& drives, const QString& chosen);
+    // Lists drives in Drive1 with the drive at path chosen selected, without
+    // a change event.
+    void fillDrive1(const QList<MountTable::Drive>& drives, const QString& chosen);
+    // The path of the drive chosen in Drive1.
+    QString chosenDrive() const;
 
     std::function<void(const QString&)> writeText3_;
     // In tab order.

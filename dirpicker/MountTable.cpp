@@ -1,11 +1,15 @@
 #include "MountTable.h"
 
 #include <QFile>
+#include <QMap>
 #include <QSet>
+
+#include "VolumeLabel.h"
 
 namespace {
 
-// File systems that only the kernel and the system's services read and write.
+// File systems that only the kernel and the system's services read and write,
+// and those that containers and packaged programs are run from.
 const QSet<QByteArray>& pseudoTypes() {
     static const QSet<QByteArray> types{
         "proc",      "sysfs",      "cgroup",      "cgroup2",  "devpts",
@@ -14,6 +18,10 @@ const QSet<QByteArray>& pseudoTypes() {
         "autofs",    "binfmt_misc", "efivarfs",   "rpc_pipefs", "nsfs",
         "selinuxfs", "ramfs",      "squashfs",    "fuse.gvfsd-fuse",
         "fuse.portal",
+        // Container layers, and the images of snaps and of programs that
+        // carry their own files.
+        "overlay",   "aufs",       "shiftfs",     "fuse.fuse-overlayfs",
+        "fuse.squashfuse", "fuse.snapfuse", "fuse.lxcfs",
     };
     return types;
 }
@@ -25,12 +33,23 @@ bool within(const QString& path, const QString& base) {
 }
 
 // Mount areas that belong to the system; removable media that the desktop
-// mounts under /run/media are the user's all the same.
+// mounts under /run/media are the user's all the same. The areas under /var
+// hold the layers, volumes and images of containers and snaps; in /etc a
+// container finds the host's name and resolver files mounted one by one.
 bool systemArea(const QString& mountPath) {
     if (within(mountPath, QStringLiteral("/run/media"))) return false;
-    for (const char* area : {"/proc", "/sys", "/dev", "/run", "/snap"})
+    for (const char* area :
+         {"/proc", "/sys", "/dev", "/run", "/snap", "/etc", "/var/lib/docker",
+          "/var/lib/containers", "/var/lib/containerd", "/var/lib/kubelet", "/var/lib/lxc",
+          "/var/lib/lxd", "/var/lib/incus", "/var/lib/snapd", "/var/snap"})
         if (within(mountPath, QString::fromLatin1(area))) return true;
     return false;
+}
+
+// True when a directory on the way to mountPath is hidden: a program's own
+// store, such as a user's container layers or a mounted program image.
+bool hiddenArea(const QString& mountPath) {
+    return mountPath.contains(QStringLiteral("/."));
 }
 
 // The kernel writes blanks, tabs, newlines and backslashes in mount paths as
@@ -53,37 +72,39 @@ QByteArray unescape(const QByteArray& field) {
 
 }  // namespace
 
-std::function<QStringList()>& MountTable::source() {
-    static std::function<QStringList()> s;
+std::function<QList<MountTable::Drive>()>& MountTable::source() {
+    static std::function<QList<Drive>()> s;
     return s;
 }
 
-void MountTable::setSource(std::function<QStringList()> s) {
+void MountTable::setSource(std::function<QList<Drive>()> s) {
     source() = std::move(s);
 }
 
-QStringList MountTable::drives() {
+QList<MountTable::Drive> MountTable::drives() {
     if (source()) return source()();
     QFile table(QStringLiteral("/proc/self/mountinfo"));
-    if (!table.open(QIODevice::ReadOnly)) return {QStringLiteral("/")};
-    return parse(table.readAll());
+    if (!table.open(QIODevice::ReadOnly)) return {{QStringLiteral("/"), QString()}};
+    return parse(table.readAll(), [](const QByteArray& device) { return VolumeLabel::of(device); });
 }
 
-QStringList MountTable::parse(const QByteArray& mountinfo) {
-    QStringList kept{QStringLiteral("/")};
+QList<MountTable::Drive> MountTable::parse(const QByteArray& mountinfo, const LabelOf& labelOf) {
+    // By path, which puts "/" first since every mount path starts with "/";
+    // a path mounted over keeps the label of what was mounted last.
+    QMap<QString, QString> kept{{QStringLiteral("/"), QString()}};
     for (const QByteArray& line : mountinfo.split('\n')) {
-        // id parent dev root mount-path options [optional...] - type source ...
+        // id parent major:minor root mount-path options [optional...] - type source ...
         const QList<QByteArray> fields = line.simplified().split(' ');
         const qsizetype dash = fields.indexOf("-");
         if (dash < 6 || dash + 1 >= fields.size()) continue;
         const QByteArray& type = fields[dash + 1];
         const QString path = QString::fromUtf8(unescape(fields[4]));
-        if (pseudoTypes().contains(type) || systemArea(path)) continue;
-        if (!kept.contains(path)) kept.append(path);
+        if (pseudoTypes().contains(type) || systemArea(path) || hiddenArea(path)) continue;
+        kept[path] = labelOf ? labelOf(fields[2]) : QString();
     }
-    // Every mount path starts with "/", so "/" itself sorts first.
-    kept.sort();
-    return kept;
+    QList<Drive> drives;
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it) drives.append({it.key(), it.value()});
+    return drives;
 }
 
 QString MountTable::holding(const QStringList& drives, const QString& path) {

@@ -1,21 +1,35 @@
 #pragma once
 // The drives of this machine as the picker offers them: the mounted file
-// systems a user would save into, each named by its mount path.
+// systems a user would save into, each named by its mount path, and a
+// removable volume also by its label.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 class MountTable {
 public:
-    // The mount paths of the current mount table, "/" first, then in path
-    // order. Falls back to "/" alone when the table cannot be read.
-    static QStringList drives();
+    struct Drive {
+        QString path;   // where it is mounted
+        QString label;  // a removable volume's label, else empty
+        bool operator==(const Drive&) const = default;
+    };
+    // The label of the removable volume on a block device given as
+    // "major:minor"; empty for any other device.
+    using LabelOf = std::function<QString(const QByteArray& device)>;
 
-    // The mount paths kept from the text of a mountinfo file: the kernel's
-    // pseudo file systems and the system's own mount areas are left out.
-    static QStringList parse(const QByteArray& mountinfo);
+    // The drives of the current mount table, "/" first, then in path order,
+    // with the labels udev publishes. Falls back to "/" alone when the table
+    // cannot be read.
+    static QList<Drive> drives();
+
+    // The drives kept from the text of a mountinfo file, labelled by labelOf
+    // (none without it): the kernel's pseudo file systems, the system's own
+    // mount areas and the mounts of containers and packaging systems are
+    // left out.
+    static QList<Drive> parse(const QByteArray& mountinfo, const LabelOf& labelOf = {});
 
     // The entry of drives that holds path: its longest prefix ending at a
     // path component; "/" when none does.
@@ -23,8 +37,8 @@ public:
 
     // Makes drives() return what source returns instead of reading the
     // table; an empty function restores the real table.
-    static void setSource(std::function<QStringList()> source);
+    static void setSource(std::function<QList<Drive>()> source);
 
 private:
-    static std::function<QStringList()>& source();
+    static std::function<QList<Drive>()>& source();
 };

@@ -1,19 +1,19 @@
 #include "DroppedName.h"
 
+#include <sys/stat.h>
+
+#include "SliceNames.h"
+
 namespace qz {
 
 namespace {
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 // True when T ends in "QZ" followed by exactly one character.
 bool endsInQzAndOneCharacter(const std::string& T) {
-    std::size_t last = T.size();
-    do {
-        if (last == 0) return false;
-        --last;
-    } while (isContinuationByte(T[last]));
-    return last >= 2 && T.compare(last - 2, 2, "QZ") == 0;
+    const std::size_t n = SliceNames::characterCount(T);
+    if (n < 3) return false;
+    const std::string before = SliceNames::firstCharacters(T, n - 1);
+    return before.compare(before.size() - 2, 2, "QZ") == 0;
 }
 
 bool endsInQz1(const std::string& T) {
@@ -26,6 +26,13 @@ std::string DroppedName::trimmed(const std::string& path) {
     const std::size_t first = path.find_first_not_of(' ');
     if (first == std::string::npos) return {};
     return path.substr(first, path.find_last_not_of(' ') - first + 1);
+}
+
+std::string DroppedName::path(const std::string& given) {
+    // lstat: a link that leads nowhere is still a name that exists.
+    struct stat st;
+    if (::lstat(given.c_str(), &st) == 0) return given;
+    return trimmed(given);
 }
 
 DroppedName::Choice DroppedName::choose(bool mergeSelected, const std::string& T) {

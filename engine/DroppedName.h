@@ -17,6 +17,10 @@ public:
 
     // path without the blanks around it.
     static std::string trimmed(const std::string& path);
+    // The path a drop names: given as it is when something exists there (a
+    // name may really end in a blank), else given without the blanks around
+    // it.
+    static std::string path(const std::string& given);
     // The choice a drop of T leads to from the mode now selected. T ending in
     // "QZ1" (case kept) selects merge; in merge mode, "QZ" and any one other
     // character is refused; anything else selects split. T is UTF-8 and a

@@ -16,6 +16,31 @@ bool startsIgnoringCase(const std::string& text, const std::string& prefix) {
     return true;
 }
 
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Bytes in the character that starts at byte i of text: the length of the
+// UTF-8 sequence its lead byte announces when the continuation bytes follow,
+// otherwise 1.
+std::size_t characterLength(const std::string& text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t n = lead >= 0xC2 && lead <= 0xDF   ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 1;
+    if (n > text.size() - i) return 1;
+    for (std::size_t k = 1; k < n; ++k)
+        if (!isContinuationByte(text[i + k])) return 1;
+    return n;
+}
+
+// The byte offset at which character n of text begins (its size when text
+// has n characters or fewer).
+std::size_t byteOffset(const std::string& text, std::size_t n) {
+    std::size_t i = 0;
+    for (; n > 0 && i < text.size(); --n) i += characterLength(text, i);
+    return i;
+}
+
 }  // namespace
 
 std::string SliceNames::slicePath(const std::string& dir, const std::string& name,
@@ -39,19 +64,33 @@ long SliceNames::sliceIndex(const std::string& entry, const std::string& stem) {
 std::string SliceNames::setPattern(const std::string& stem) { return stem + ".QZ*"; }
 
 int SliceNames::TheRightName(const std::string& names) {
-    std::size_t p = names.rfind('.');
-    return p == std::string::npos ? 0 : static_cast<int>(p) + 1;
+    // No byte of a multi-byte character is a ".", so the last "." byte is
+    // the last "." character.
+    const std::size_t p = names.rfind('.');
+    if (p == std::string::npos) return 0;
+    return static_cast<int>(characterCount(names.substr(0, p))) + 1;
 }
 
 std::string SliceNames::cutBeforeLastDot(const std::string& names) {
-    int p = TheRightName(names);
+    const int p = TheRightName(names);
     if (p == 0) throw FileError("no extension to cut", names);
-    return names.substr(0, static_cast<std::size_t>(p) - 1);
+    return firstCharacters(names, static_cast<std::size_t>(p) - 1);
 }
 
 std::string SliceNames::withoutLastFour(const std::string& name) {
-    if (name.size() < 4) throw FileError("name too short", name);
-    return name.substr(0, name.size() - 4);
+    const std::size_t n = characterCount(name);
+    if (n < 4) throw FileError("name too short", name);
+    return firstCharacters(name, n - 4);
+}
+
+std::size_t SliceNames::characterCount(const std::string& text) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); i += characterLength(text, i)) ++n;
+    return n;
+}
+
+std::string SliceNames::firstCharacters(const std::string& text, std::size_t n) {
+    return text.substr(0, byteOffset(text, n));
 }
 
 std::string SliceNames::bareName(const std::string& path) {

@@ -45,8 +45,8 @@ void SourceSelection::adopt(Host& host, Engine& engine, const std::string& P,
     // A name too short to lose its last four characters still gets a set
     // pattern; only a first slice's pattern is ever used, and that name has
     // at least its ".QZ1".
-    engine.File1.setPattern(
-        SliceNames::setPattern(N.size() >= 4 ? SliceNames::withoutLastFour(N) : ""));
+    engine.File1.setPattern(SliceNames::setPattern(
+        SliceNames::characterCount(N) >= 4 ? SliceNames::withoutLastFour(N) : ""));
     engine.File1.setPath(host.Text3());
     host.setLabel3(sizeCaption(FileServices::GetFileSize(P)));
 }

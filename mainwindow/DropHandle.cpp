@@ -1,10 +1,19 @@
 #include "DropHandle.h"
 
+#include <QSysInfo>
+
 namespace {
 
+// A file URL names a file of this machine when it names no host, the local
+// host, or this machine by its host name, as some file managers write it.
+bool namesThisMachine(const QUrl& url) {
+    const QString host = url.host();
+    return host.isEmpty() || host == QLatin1String("localhost") ||
+           host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0;
+}
+
 QString itemPath(const QUrl& url) {
-    if (url.isLocalFile() && (url.host().isEmpty() || url.host() == QLatin1String("localhost")))
-        return url.path(QUrl::FullyDecoded);
+    if (url.isLocalFile() && namesThisMachine(url)) return url.path(QUrl::FullyDecoded);
     return url.toString();
 }
 

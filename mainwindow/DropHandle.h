@@ -9,8 +9,9 @@
 
 class DropHandle {
 public:
-    // A local file's URL stands for its path; any other URL (another
-    // machine's file, a web address) for its own text, which names no file.
+    // The URL of a file on this machine stands for its path; any other URL
+    // (another machine's file, a web address) for its own text, which names
+    // no file.
     explicit DropHandle(const QList<QUrl>& urls);
 
     int count() const { return int(paths_.size()); }

@@ -4,7 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -64,6 +64,14 @@ void showPath(QLineEdit* field, const QString& path) {
     field->setCursorPosition(0);
 }
 
+// The working directory: the folder the program was started from, the home
+// folder when started from the desktop's menu. The home folder also stands in
+// when that directory has been removed meanwhile.
+QString workingDirectory() {
+    const QString cwd = QDir::currentPath();
+    return cwd.isEmpty() ? QDir::homePath() : cwd;
+}
+
 void setBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
     QPalette p = w->palette();
     p.setColor(role, colour);
@@ -72,7 +80,8 @@ void setBackground(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QWidget(parent), engine_(*this) {
+Form1::Form1(QWidget* parent)
+    : QWidget(parent), engine_(*this), startDirectory_(workingDirectory()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("QZ切片宝 V1.3优化版"));
 
@@ -274,16 +283,27 @@ bool Form1::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
-void Form1::dragEnterEvent(QDragEnterEvent* e) {
-    if (!e->mimeData()->hasUrls()) return;
+void Form1::judgeDrag(QDropEvent& e) {
+    // Refused while busy, so that the pointer shows that a drop would do
+    // nothing, rather than a copy that never happens.
+    if (busy() || !e.mimeData()->hasUrls()) {
+        e.ignore();
+        return;
+    }
     // Dropped files are read, never taken: whatever the source proposes.
-    e->setDropAction(Qt::CopyAction);
-    e->accept();
+    e.setDropAction(Qt::CopyAction);
+    e.accept();
 }
 
+void Form1::dragEnterEvent(QDragEnterEvent* e) { judgeDrag(*e); }
+
+// Judged again at every move: an operation may have started or ended since
+// the drag came in.
+void Form1::dragMoveEvent(QDragMoveEvent* e) { judgeDrag(*e); }
+
 void Form1::dropEvent(QDropEvent* e) {
-    e->setDropAction(Qt::CopyAction);
-    e->accept();
+    judgeDrag(*e);
+    if (!e->isAccepted()) return;
     DropHandle hDrop(e->mimeData()->urls());
     try {
         DropFiles(hDrop);
@@ -312,7 +332,21 @@ void Form1::Option1_Click(int /*index*/) {
     Text3_->clear();
 }
 
+void Form1::leaveCountField() {
+    // A click gives the button the focus before it acts, and the count field
+    // is normalised on the way out; Alt+O clicks the button without moving
+    // the focus, and the field would keep a count such as "05" that is then
+    // used, only to turn into "2" when the operation disables the frame.
+    if (focusWidget() != Text2_) return;
+    // Only the active window gets focus events; in any other the rule runs
+    // here.
+    const bool focusOutFollows = Text2_->hasFocus();
+    Command5->setFocus(Qt::ShortcutFocusReason);
+    if (!focusOutFollows) Text2_LostFocus();
+}
+
 qz::Engine::Outcome Form1::Command5_Click() {
+    leaveCountField();
     pump_.restart();
     {
         const QScopedValueRollback<bool> running(operating_, true);
@@ -342,12 +376,14 @@ void Form1::Command4_Click() {
 
 OpenFileDialog::Request Form1::openRequest() const {
     // "*.*" stands for every file, as on the systems where every name has
-    // a dot; on this one that is "*", names without a dot included.
+    // a dot; on this one that is "*", names without a dot included. The
+    // dialog opens where the program was started, not in the folder of its
+    // executable: installed, that is among the system's programs.
     if (Option1_0())
         return {QStringLiteral("QZ_打开文件"), QStringLiteral("所有文件(*.*)"),
-                QStringLiteral("*"), QCoreApplication::applicationDirPath()};
+                QStringLiteral("*"), startDirectory_};
     return {QStringLiteral("QZ_打开文件"), QStringLiteral("合并格式(QZ1)"),
-            QStringLiteral("*.QZ1"), QCoreApplication::applicationDirPath()};
+            QStringLiteral("*.QZ1"), startDirectory_};
 }
 
 void Form1::Command3_Click() {
@@ -357,13 +393,13 @@ void Form1::Command3_Click() {
 }
 
 void Form1::DropFiles(DropHandle& hDrop) {
-    // The operation has read its inputs already, but a drop would rewrite
-    // the fields and the mode under it.
+    // The window refuses drags while busy; a drop handed over all the same
+    // would rewrite the fields and the mode under the running operation.
     if (busy() || hDrop.count() < 1) {
         hDrop.release();
         return;
     }
-    const std::string T = qz::DroppedName::trimmed(hDrop.path(0).toStdString());
+    const std::string T = qz::DroppedName::path(hDrop.path(0).toStdString());
     setText1(T);
     switch (qz::DroppedName::choose(!Option1_0(), T)) {
     case qz::DroppedName::Choice::Refused:

@@ -32,7 +32,8 @@ public:
     ~Form1() override;
 
     // The operate button: runs the split or the merge with this window as
-    // the engine's host and returns how it ended.
+    // the engine's host and returns how it ended. The count it reads is the
+    // one the count field shows afterwards, however the button was pressed.
     qz::Engine::Outcome Command5_Click();
     // The About box.
     void Command1_Click();
@@ -42,8 +43,8 @@ public:
     // file chosen becomes the source. The mode stays as it is.
     void Command3_Click();
     // Takes the first dropped file as the source, in the mode its name
-    // selects, and releases the drop. A drop while an operation runs is
-    // released unused.
+    // selects, and releases the drop. A drop handed over while an operation
+    // runs is released unused.
     void DropFiles(DropHandle& hDrop);
     // The mode switch; index is that of the option that became selected.
     void Option1_Click(int index);
@@ -98,6 +99,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 
 private:
@@ -109,8 +111,14 @@ private:
     bool Form_Unload();
     // An operation is running.
     bool busy() const;
+    // Accepts a drag of files as a copy while idle; refuses any other, and
+    // every drag while an operation runs.
+    void judgeDrag(QDropEvent& e);
     // What the source button's dialog is asked with in the mode now selected.
     OpenFileDialog::Request openRequest() const;
+    // Takes the focus off the count field, if it has it, so that the field's
+    // focus-loss rule runs before the count is read.
+    void leaveCountField();
     // Text2's key filter: true drops the key press.
     bool Text2_KeyPress(const QKeyEvent& key);
     // Resizes a label that grows with its caption to fit its text.
@@ -123,6 +131,9 @@ private:
     qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;
     bool operating_ = false;  // inside the operate button's handler
     bool topmost_ = false;
+    // The folder the program was started from, where the open-file dialog
+    // opens; read once, when the window is built at start.
+    const QString startDirectory_;
 
     QFrame* Picture1 = nullptr;
     QLabel* Label7 = nullptr;

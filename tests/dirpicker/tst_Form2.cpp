@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "DirTree.h"
 #include "Form2.h"
 #include "MountTable.h"
 #include "PlainMessageBox.h"
@@ -23,6 +24,8 @@ private slots:
     void pickThenOk_data();
     void pickThenOk();
     void enterActsAsOk();
+    void keysOpenAndLeaveDirectories();
+    void removableVolumeShownByItsLabel();
     void closingWritesNothing_data();
     void closingWritesNothing();
     void startsAfreshOnTheDriveHoldingTheCurrentDirectory();
@@ -39,6 +42,14 @@ private:
     // "ok" to press OK.
     void act(Form2& f, const QString& step);
     QTreeWidgetItem* entry(Form2& f, const QString& path);
+    // Drives at paths, none of them with a label.
+    static QList<MountTable::Drive> unlabelled(const QStringList& paths) {
+        QList<MountTable::Drive> drives;
+        for (const QString& p : paths) drives.append({p, QString()});
+        return drives;
+    }
+    // The path of the drive chosen in Drive1.
+    QString chosenDrive(Form2& f) { return drive1(f)->currentData().toString(); }
     QTreeWidget* dir1(Form2& f) { return f.findChild<QTreeWidget*>("Dir1"); }
     QComboBox* drive1(Form2& f) { return f.findChild<QComboBox*>("Drive1"); }
 
@@ -61,7 +72,7 @@ void tst_Form2::init() {
     writes_ = driveReads_ = 0;
     messages_.clear();
     PlainMessageBox::setStandIn([this](const QString& t) { messages_ << t; });
-    MountTable::setSource([this] { ++driveReads_; return QStringList{"/", base_}; });
+    MountTable::setSource([this] { ++driveReads_; return unlabelled({"/", base_}); });
 }
 
 void tst_Form2::cleanup() {
@@ -96,8 +107,8 @@ void tst_Form2::act(Form2& f, const QString& step) {
         QTest::mouseClick(ok, Qt::LeftButton);
         QCOMPARE(f.result(), int(QDialog::Accepted));
     } else if (verb == "drive") {
-        QVERIFY(drive1(f)->findText(arg) >= 0);
-        drive1(f)->setCurrentIndex(drive1(f)->findText(arg));
+        QVERIFY(drive1(f)->findData(arg) >= 0);
+        drive1(f)->setCurrentIndex(drive1(f)->findData(arg));
     } else {
         QTreeWidgetItem* item = entry(f, QDir::cleanPath(base_ + "/" + arg));
         QVERIFY2(item, qPrintable("no entry for " + arg));
@@ -173,6 +184,54 @@ void tst_Form2::enterActsAsOk() {
     QCOMPARE(text3_, base_ + "/a/");
 }
 
+void tst_Form2::keysOpenAndLeaveDirectories() {
+    // base_ is the drive root; below it a, video (with clips) and Zeta.
+    QVERIFY(QDir::setCurrent(base_ + "/video"));
+    auto f = openPicker();
+    QVERIFY(f);
+    QTreeWidget* tree = dir1(*f);
+    auto key = [&](Qt::Key k) { QTest::keyClick(tree, k); };
+    auto highlighted = [&] { return tree->currentItem()->data(0, Qt::UserRole).toString(); };
+    // dir is open, and highlighted as after every move.
+    auto isOpen = [&](const QString& dir) {
+        return f->findChild<DirTree*>()->openPath() == dir && highlighted() == dir;
+    };
+
+    key(Qt::Key_Down);
+    QCOMPARE(highlighted(), base_ + "/video/clips");
+    key(Qt::Key_Left);  // from an entry not open: the directory above it
+    QVERIFY(isOpen(base_ + "/video"));
+    key(Qt::Key_Down);
+    key(Qt::Key_Right);
+    QVERIFY(isOpen(base_ + "/video/clips"));
+    key(Qt::Key_Left);
+    key(Qt::Key_Left);
+    QVERIFY(isOpen(base_));
+    key(Qt::Key_Left);  // nothing above the drive's root
+    QVERIFY(isOpen(base_));
+    for (int i = 0; i < 3; ++i) key(Qt::Key_Down);
+    key(Qt::Key_Space);
+    QVERIFY(isOpen(base_ + "/Zeta"));
+    key(Qt::Key_Return);
+    QCOMPARE(text3_, base_ + "/Zeta/");
+}
+
+void tst_Form2::removableVolumeShownByItsLabel() {
+    QVERIFY(QDir(base_).mkdir("stick"));
+    const QString stick = base_ + "/stick";
+    MountTable::setSource([=, this] {
+        ++driveReads_;
+        return QList<MountTable::Drive>{{"/", ""}, {base_, ""}, {stick, "我的U盘"}};
+    });
+    auto f = openPicker();
+    QVERIFY(f);
+    QCOMPARE(drive1(*f)->itemText(2), stick + "  [我的U盘]");
+    QCOMPARE(drive1(*f)->itemText(1), base_);
+    act(*f, "drive " + stick);
+    act(*f, "ok");
+    QCOMPARE(text3_, stick + "/");
+}
+
 void tst_Form2::closingWritesNothing_data() {
     QTest::addColumn<QString>("previous");
     QTest::addColumn<bool>("byEscape");
@@ -201,7 +260,7 @@ void tst_Form2::startsAfreshOnTheDriveHoldingTheCurrentDirectory() {
     QVERIFY(QDir::setCurrent(base_ + "/video/clips"));
     auto f = openPicker();
     QVERIFY(f);
-    QCOMPARE(drive1(*f)->currentText(), base_);
+    QCOMPARE(chosenDrive(*f), base_);
     // The chain starts at the drive's root, not at "/".
     QCOMPARE(dir1(*f)->topLevelItem(0)->text(0), base_);
     QCOMPARE(dir1(*f)->currentItem(), entry(*f, base_ + "/video/clips"));
@@ -211,7 +270,7 @@ void tst_Form2::startsAfreshOnTheDriveHoldingTheCurrentDirectory() {
     QVERIFY(QDir::setCurrent("/"));
     f = openPicker();
     QVERIFY(f);
-    QCOMPARE(drive1(*f)->currentText(), QStringLiteral("/"));
+    QCOMPARE(chosenDrive(*f), QStringLiteral("/"));
     QCOMPARE(dir1(*f)->currentItem(), dir1(*f)->topLevelItem(0));
     f->close();
 }
@@ -235,7 +294,7 @@ void tst_Form2::failingDriveIsReportedAndThePickerGoesOn() {
     const QString failing = base_ + "/" + drive;
     MountTable::setSource([=, this] {
         const bool listed = ++driveReads_ == 1 || stillListed;
-        return listed ? QStringList{"/", base_, failing} : QStringList{"/", base_};
+        return unlabelled(listed ? QStringList{"/", base_, failing} : QStringList{"/", base_});
     });
     auto f = openPicker();
     QVERIFY(f);
@@ -246,7 +305,7 @@ void tst_Form2::failingDriveIsReportedAndThePickerGoesOn() {
     messages_.clear();
     QCOMPARE(driveReads_, 2);  // refreshed
     // Not set back while listed; else showing the drive the tree is on.
-    QCOMPARE(drive1(*f)->currentText(), stillListed ? failing : base_);
+    QCOMPARE(chosenDrive(*f), stillListed ? failing : base_);
     QCOMPARE(dir1(*f)->currentItem(), entry(*f, base_ + "/video"));
     act(*f, "drive /");
     QCOMPARE(dir1(*f)->currentItem(), dir1(*f)->topLevelItem(0));

@@ -8,9 +8,15 @@ namespace {
 
 // One mountinfo line for a file system of type at path.
 QByteArray mount(const char* path, const char* type,
-                 const char* optional = "shared:1") {
-    return QByteArray("36 1 8:1 / ") + path + " rw,relatime " + optional +
+                 const char* optional = "shared:1", const char* device = "8:1") {
+    return QByteArray("36 1 ") + device + " / " + path + " rw,relatime " + optional +
            " - " + type + " /dev/sdz rw\n";
+}
+
+QStringList paths(const QList<MountTable::Drive>& drives) {
+    QStringList p;
+    for (const MountTable::Drive& d : drives) p << d.path;
+    return p;
 }
 
 }  // namespace
@@ -20,6 +26,7 @@ class tst_MountTable : public QObject {
 private slots:
     void parse_data();
     void parse();
+    void labelsOfRemovableVolumes();
     void holding_data();
     void holding();
     void readsThisMachine();
@@ -56,6 +63,25 @@ void tst_MountTable::parse_data() {
     QTest::newRow("mounted over twice, listed once")
         << mount("/home", "ext4") + mount("/home", "nfs4")
         << QStringList{"/", "/home"};
+    // A machine that runs containers and snaps: only its own disks are
+    // drives. Seen from inside a container, so is the root.
+    QTest::newRow("container and packaging mounts left out")
+        << mount("/", "overlay") + mount("/data", "ext4") +
+               mount("/var/lib/docker/overlay2/3f1c/merged", "overlay") +
+               mount("/var/lib/docker/btrfs/subvolumes/9a2e", "btrfs") +
+               mount("/var/lib/docker/volumes/db/_data", "nfs4") +
+               mount("/var/lib/containers/storage/overlay/77ab/merged", "overlay") +
+               mount("/home/li/.local/share/containers/storage/overlay/5d/merged",
+                     "fuse.fuse-overlayfs") +
+               mount("/var/lib/kubelet/pods/a1/volumes/cfg", "tmpfs") +
+               mount("/var/lib/lxc/web/rootfs", "ext4") +
+               mount("/var/snap/lxd/common/lxd/storage-pools/default", "btrfs") +
+               mount("/var/lib/snapd/snap/core22/1380", "squashfs") +
+               mount("/srv/snapfuse", "fuse.snapfuse") +
+               mount("/etc/hosts", "ext4") + mount("/etc/resolv.conf", "ext4") +
+               mount("/tmp/.mount_Krita3x", "fuse.Krita.AppImage") +
+               mount("/mnt/layers", "aufs")
+        << QStringList{"/", "/data"};
     QTest::newRow("Chinese mount path")
         << mount("/media/照片", "vfat") << QStringList{"/", "/media/照片"};
     QTest::newRow("empty or broken table still has the root")
@@ -65,7 +91,20 @@ void tst_MountTable::parse_data() {
 void tst_MountTable::parse() {
     QFETCH(QByteArray, mountinfo);
     QFETCH(QStringList, drives);
-    QCOMPARE(MountTable::parse(mountinfo), drives);
+    QCOMPARE(paths(MountTable::parse(mountinfo)), drives);
+}
+
+void tst_MountTable::labelsOfRemovableVolumes() {
+    const QByteArray table = mount("/", "ext4", "", "8:2") +
+                             mount("/media/li/STICK", "vfat", "", "8:17") +
+                             mount("/mnt/备份", "ntfs3", "", "8:33");
+    const auto labelOf = [](const QByteArray& device) {
+        return device == "8:17" ? QStringLiteral("STICK")
+               : device == "8:33" ? QStringLiteral("我的 U盘") : QString();
+    };
+    const QList<MountTable::Drive> expected{
+        {"/", ""}, {"/media/li/STICK", "STICK"}, {"/mnt/备份", "我的 U盘"}};
+    QVERIFY(MountTable::parse(table, labelOf) == expected);
 }
 
 void tst_MountTable::holding_data() {
@@ -93,7 +132,7 @@ void tst_MountTable::holding() {
 // The kernel reports the table's size as 0: it must be read to its end all
 // the same.
 void tst_MountTable::readsThisMachine() {
-    const QStringList drives = MountTable::drives();
+    const QStringList drives = paths(MountTable::drives());
     QVERIFY(!drives.isEmpty());
     QCOMPARE(drives.first(), QStringLiteral("/"));
     QVERIFY(!drives.contains(QStringLiteral("/proc")));

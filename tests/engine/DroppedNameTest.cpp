@@ -1,8 +1,12 @@
-// The mode a dropped name selects, and the blanks cut from around it.
+// The mode a dropped name selects, and the blanks cut from around it when the
+// name as dropped names nothing.
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "DroppedName.h"
+#include "TempDir.h"
 
 namespace qz {
 namespace {
@@ -48,6 +52,19 @@ TEST(DroppedName, TrimsBlanksOnly) {
     EXPECT_EQ(DroppedName::trimmed("   "), "");
     EXPECT_EQ(DroppedName::trimmed(""), "");
     EXPECT_EQ(DroppedName::trimmed("\t/v/x\n"), "\t/v/x\n");
+}
+
+TEST(DroppedName, BlanksAreCutOnlyFromAPathThatNamesNothing) {
+    TempDir dir;
+    for (const char* name : {"blank ", "both", "both ", "plain.mp4"})
+        TempDir::write(dir / name, {1});
+    ASSERT_EQ(::symlink("nowhere", (dir / "link ").c_str()), 0);
+    EXPECT_EQ(DroppedName::path(dir / "blank "), dir / "blank ");
+    EXPECT_EQ(DroppedName::path(dir / "both "), dir / "both ");
+    EXPECT_EQ(DroppedName::path(dir / "link "), dir / "link ");
+    EXPECT_EQ(DroppedName::path("  " + (dir / "plain.mp4") + "  "), dir / "plain.mp4");
+    // Cut whether or not the cut path exists.
+    EXPECT_EQ(DroppedName::path(dir / "missing  "), dir / "missing");
 }
 
 }  // namespace

@@ -23,6 +23,34 @@ TEST(TheRightName, FindsTheLastDot) {
     EXPECT_THROW(SliceNames::cutBeforeLastDot("README"), FileError);
 }
 
+// Chinese names: positions and cuts count characters, never bytes.
+TEST(TheRightName, CountsCharacters) {
+    EXPECT_EQ(SliceNames::TheRightName("文件.txt"), 3);
+    EXPECT_EQ(SliceNames::TheRightName("/视频/片段.v2.mp4.QZ1"), 14);
+    EXPECT_EQ(SliceNames::cutBeforeLastDot("/视频/片段.mp4.QZ1"), "/视频/片段.mp4");
+    EXPECT_EQ(SliceNames::TheRightName("/视频.1/片段"), 4);
+    EXPECT_EQ(SliceNames::cutBeforeLastDot("/视频.1/片段"), "/视频");
+}
+
+TEST(WithoutLastFour, CutsWholeCharacters) {
+    EXPECT_EQ(SliceNames::withoutLastFour("ab.文件"), "a");
+    EXPECT_EQ(SliceNames::withoutLastFour("视频.QZ1"), "视频");
+    EXPECT_EQ(SliceNames::withoutLastFour("视频片段"), "");
+    // Three characters are too few, however many bytes they take.
+    EXPECT_THROW(SliceNames::withoutLastFour("文件."), FileError);
+    EXPECT_THROW(SliceNames::withoutLastFour("a.b"), FileError);
+}
+
+TEST(Characters, ABrokenSequenceCountsByTheByte) {
+    EXPECT_EQ(SliceNames::characterCount("a片段😀"), 4u);
+    // A lead byte without its continuation, a stray continuation byte and a
+    // byte that starts no sequence are one character each.
+    EXPECT_EQ(SliceNames::characterCount("片\xe6\x96段\x80\xff"), 6u);
+    EXPECT_EQ(SliceNames::firstCharacters("片\xe6\x96段", 3), "片\xe6\x96");
+    // A Latin-1 name: each byte above 127 is a character of its own.
+    EXPECT_EQ(SliceNames::withoutLastFour("\xe9t\xe9.txt"), "\xe9t\xe9");
+}
+
 TEST(SliceIndex, AcceptsSliceNamesInAnyCaseAndNothingElse) {
     EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ1", "report.doc"), 1);
     EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ12", "report.doc"), 12);

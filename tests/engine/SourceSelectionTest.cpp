@@ -47,5 +47,25 @@ TEST_F(AdoptTest, ShortNamesAreAdoptedMissingFilesFail) {
     EXPECT_THROW(choose(dir.path().substr(0, dir.path().size() - 1)), FileError);
 }
 
+TEST_F(AdoptTest, ChineseNamesAreCutInCharacters) {
+    struct Row {
+        const char* name;
+        const char* pattern;
+    };
+    const Row rows[] = {
+        {"视频.mp4.QZ1", "视频.mp4.QZ*"},
+        {"ab.文件", "a.QZ*"},
+        {"视频片段", ".QZ*"},
+        // Three characters, nine bytes: too short to be cut.
+        {"文件名", ".QZ*"},
+    };
+    for (const Row& row : rows) {
+        TempDir::write(dir / row.name, TempDir::pattern(10));
+        choose(dir / row.name);
+        EXPECT_EQ(engine.SrcName, row.name);
+        EXPECT_EQ(engine.File1.Pattern(), row.pattern) << row.name;
+    }
+}
+
 }  // namespace
 }  // namespace qz

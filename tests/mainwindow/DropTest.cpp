@@ -1,6 +1,6 @@
 // Files dropped on the main window, sent as real drag-enter and drop events:
 // over every kind of control, several at once, the mode each name selects or
-// its refusal, items that are no file here, a drop while an operation runs,
+// its refusal, items that are no file here, a drag while an operation runs,
 // the drop handle and its release; and a Chinese name with blanks and dots
 // through a split and a merge.
 
@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTest>
 #include <filesystem>
 
@@ -26,7 +27,8 @@ using Outcome = qz::Engine::Outcome;
 class DropTest : public FormFixture {
     Q_OBJECT
 
-    // How a drop went, as the platform would see it.
+    // How a drop went, as the platform would see it: whether the window took
+    // the drag as it came in and moved, whether it took the drop, and how.
     struct Sent {
         bool entered = false, dropped = false;
         Qt::DropAction action = Qt::IgnoreAction;
@@ -39,7 +41,9 @@ class DropTest : public FormFixture {
     }
     // Drags urls over target and drops them there, offering copy and move
     // as a file manager does, with the paths as text beside the URLs; Shift
-    // held, the move is what it proposes.
+    // held, the move is what it proposes. As on the platform, a move follows
+    // the enter with its answer, and the drop comes only when the window took
+    // the move.
     Sent sendDrop(QWidget* target, const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);
@@ -50,10 +54,15 @@ class DropTest : public FormFixture {
         const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
         QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
         QApplication::sendEvent(target, &enter);
+        QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+        move.setDropAction(enter.dropAction());
+        move.setAccepted(enter.isAccepted());
+        QApplication::sendEvent(target, &move);
+        if (!enter.isAccepted() || !move.isAccepted()) return {};
         QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
         if (drop.proposedAction() != Qt::MoveAction) qFatal("no move proposed");
         QApplication::sendEvent(target, &drop);
-        return {enter.isAccepted(), drop.isAccepted(), drop.dropAction()};
+        return {true, drop.isAccepted(), drop.dropAction()};
     }
     Sent drop(const QStringList& paths) { return sendDrop(form.get(), files(paths)); }
     Outcome operate() {
@@ -85,8 +94,10 @@ private slots:
     void itemsThatAreNoFileHere_data();
     void itemsThatAreNoFileHere();
     void blanksAroundThePathAreCut();
+    void nameEndingInABlankIsAdopted();
+    void fileURLNamingThisMachineIsAdopted();
     void shortNameIsAdopted();
-    void dropWhileBusyHasNoEffect();
+    void dragWhileBusyIsRefused();
     void handleReadsEachURL();
     void everyWayOutReleasesOnce();
     void chineseNameWithBlanksAndDotsSplitsAndMerges();
@@ -227,6 +238,27 @@ void DropTest::blanksAroundThePathAreCut() {
     QVERIFY(messages().isEmpty());
 }
 
+void DropTest::nameEndingInABlankIsAdopted() {
+    // Here a name may end in a blank; one with and one without it exist.
+    makeFile("clip.mp4", 10);
+    const QString src = makeFile("clip.mp4 ", 262144);
+    QVERIFY(drop({src}).dropped);
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(text("Text1"), src);
+    QCOMPARE(form->engine().SrcName, std::string("clip.mp4 "));
+    QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
+}
+
+void DropTest::fileURLNamingThisMachineIsAdopted() {
+    const QString src = makeFile("clip.mp4", 262144);
+    QUrl url = QUrl::fromLocalFile(src);
+    url.setHost(QSysInfo::machineHostName().toUpper());
+    QVERIFY(sendDrop(form.get(), {url}).dropped);
+    QVERIFY(messages().isEmpty());
+    QCOMPARE(text("Text1"), src);
+    QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
+}
+
 void DropTest::shortNameIsAdopted() {
     const QString src = makeFile("a.b", 10);
     QVERIFY(drop({src}).dropped);
@@ -236,7 +268,7 @@ void DropTest::shortNameIsAdopted() {
     QVERIFY(messages().isEmpty());
 }
 
-void DropTest::dropWhileBusyHasNoEffect() {
+void DropTest::dragWhileBusyIsRefused() {
     const QString src = makeFile("big.bin", 64 * 65535 + 17);
     const QString slice = makeFile("other.bin.QZ1", 10);
     form->adoptSource(src);
@@ -245,9 +277,11 @@ void DropTest::dropWhileBusyHasNoEffect() {
     int dropsWhileCopying = 0, dropsBeforeCopy = 0;
     bool untouched = true;
     duringOperation([&] {
+        // Refused at the drag, so the pointer shows that nothing will happen.
         const Sent sent = sendDrop(control("Text1"), files({slice}));
-        untouched = untouched && sent.dropped && text("Text1") == src && form->Option1_0() &&
-                    form->engine().SrcName == "big.bin" && label("Label3") == caption;
+        untouched = untouched && !sent.entered && !sent.dropped && text("Text1") == src &&
+                    form->Option1_0() && form->engine().SrcName == "big.bin" &&
+                    label("Label3") == caption;
         (form->Picture1Visible() ? dropsWhileCopying : dropsBeforeCopy)++;
         return dropsWhileCopying >= 3;
     });

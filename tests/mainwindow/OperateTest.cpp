@@ -62,6 +62,8 @@ private slots:
     void adoptingASourceFillsTheFields();
     void adoptingAMissingFileSaysSo();
     void splitCompletes();
+    void countReadIsTheOneTheFieldShows_data();
+    void countReadIsTheOneTheFieldShows();
     void splitReplacesAnExistingSetOnYes();
     void splitDeclinedKeepsTheSource();
     void splitRefusedWhenSlicesWouldBeTooSmall();
@@ -133,6 +135,43 @@ void OperateTest::splitCompletes() {
     QVERIFY(text("Text1").isEmpty() && text("Text3").isEmpty() && label("Label3").isEmpty());
     QCOMPARE(text("Text2"), QStringLiteral("3"));
     QVERIFY(form->Option1_0());
+}
+
+void OperateTest::countReadIsTheOneTheFieldShows_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("byAltO");  // else called from code, the window not active
+    QTest::addColumn<int>("pieces");
+    for (const char* t : {"05", "1", "0"})
+        QTest::newRow(qPrintable(QStringLiteral("%1, Alt+O").arg(t))) << t << true << 2;
+    QTest::newRow("7, Alt+O") << "7" << true << 7;
+    QTest::newRow("05, from code") << "05" << false << 2;
+}
+
+void OperateTest::countReadIsTheOneTheFieldShows() {
+    QFETCH(QString, typed);
+    QFETCH(bool, byAltO);
+    QFETCH(int, pieces);
+    const std::string src = makeSource("clip.mp4", 1000000);
+    form->adoptSource(QString::fromStdString(src));
+    auto* text2 = control<QLineEdit>("Text2");
+    text2->setFocus();
+    text2->clear();
+    QTest::keyClicks(text2, typed);
+    QCOMPARE(text2->text(), typed);
+    if (byAltO) {
+        QVERIFY(text2->hasFocus());
+        QTest::keyClick(text2, Qt::Key_O, Qt::AltModifier);
+        // The button shows itself pressed for a moment before it acts.
+        QTRY_COMPARE(form->lastOutcome(), Outcome::Completed);
+    } else {
+        form->hide();
+        QCOMPARE(form->focusWidget(), text2);
+        QCOMPARE(form->Command5_Click(), Outcome::Completed);
+    }
+    QCOMPARE(text2->text(), QString::number(pieces));
+    const std::string slice = src + ".QZ";
+    QVERIFY(qz::TempDir::exists(slice + std::to_string(pieces)));
+    QVERIFY(!qz::TempDir::exists(slice + std::to_string(pieces + 1)));
 }
 
 void OperateTest::splitReplacesAnExistingSetOnYes() {

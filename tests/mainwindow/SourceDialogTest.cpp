@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +57,7 @@ private slots:
 
     void askedWithTheModesFilter_data();
     void askedWithTheModesFilter();
+    void opensWhereTheProgramWasStarted();
     void cancelOnlyResetsTheBar();
     void firstSliceChosenInMergeMode();
     void dialogNeverChangesTheMode();
@@ -88,7 +89,38 @@ void SourceDialogTest::askedWithTheModesFilter() {
     QCOMPARE(asked[0].title, QStringLiteral("QZ_打开文件"));
     QCOMPARE(asked[0].filter, filter);
     QCOMPARE(asked[0].pattern, pattern);
-    QCOMPARE(asked[0].directory, QCoreApplication::applicationDirPath());
+    QCOMPARE(asked[0].directory, QDir::currentPath());
+}
+
+void SourceDialogTest::opensWhereTheProgramWasStarted() {
+    struct RestoreDirectory {
+        QString was = QDir::currentPath();
+        ~RestoreDirectory() { QDir::setCurrent(was); }
+    } restore;
+    auto restart = [&] {
+        form.reset();
+        openForm();
+        form->openFileDialog().setScripted(true);
+        showForm();
+    };
+    const QString startedIn = path("started 在此");
+    QVERIFY(QDir().mkdir(startedIn));
+    QVERIFY(QDir::setCurrent(startedIn));
+    restart();
+    // Where the program was started, not where the directory is later.
+    QVERIFY(QDir::setCurrent(QStringLiteral("/")));
+    selectMerge();
+    choose(std::nullopt);
+    QCOMPARE(form->openFileDialog().asked().at(0).directory, startedIn);
+
+    // Started in a directory removed meanwhile: the home folder.
+    const QString gone = path("gone");
+    QVERIFY(QDir().mkdir(gone));
+    QVERIFY(QDir::setCurrent(gone));
+    QVERIFY(QDir().rmdir(gone));
+    restart();
+    choose(std::nullopt);
+    QCOMPARE(form->openFileDialog().asked().at(0).directory, QDir::homePath());
 }
 
 void SourceDialogTest::cancelOnlyResetsTheBar() {
