@@ -11,9 +11,11 @@ completion=$2
 pages=("$3/qzslice-cli.1.in" "$3/zh_CN/qzslice-cli.1.in")
 
 help=$("$cli" --help)
-# The usage lines, less the program's name: "split SOURCE COUNT [--to DIR]".
-usage=$(sed -n 's/^  qzslice-cli //p' <<< "$help")
-commands=$(awk '$1 !~ /^-/ { print $1 }' <<< "$usage")
+# The usage lines, from the heading to the first blank line, less the
+# program's name: "split SOURCE COUNT [--to DIR]"; examples further down are
+# not usage lines.
+usage=$(sed -n '/Usage:/,/^$/s/^  qzslice-cli //p' <<< "$help")
+commands=$(awk '$1 !~ /^-/ && !seen[$1]++ { print $1 }' <<< "$usage")
 # Options as words of their own, not the "-cli" of the program's name.
 options_in() { grep -oE -- '(^|[^[:alnum:]-])--?[[:alpha:]][[:alnum:]-]*' | sed 's/^[^-]//' | sort -u; }
 options=$(options_in <<< "$help")
@@ -22,6 +24,7 @@ statuses=$(sed -n 's/^  \([0-9][0-9]*\)  .*/\1/p' <<< "$help")
     { echo "could not read subcommands, options and exit statuses from --help"; exit 1; }
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+words() { tr '\n' ' '; }
 
 for page in "${pages[@]}"; do
     # roff writes every "-" of an option as "\-".
@@ -47,15 +50,15 @@ offered() {
     printf '%s\n' "${COMPREPLY[@]}" | sort -u
 }
 [ "$(offered '')" = "$(sort -u <<< "$commands")" ] ||
-    fail "the completion offers subcommands $(offered '' | xargs), --help lists $(xargs <<< "$commands")"
+    fail "subcommands: the completion offers [ $(offered '' | words)], the usage lines [ $(words <<< "$commands")]"
 want=$(grep -E '^-' <<< "$usage" | options_in)
 [ "$(offered -)" = "$want" ] ||
-    fail "the completion offers $(offered - | xargs) alone, --help $(xargs <<< "$want")"
+    fail "options alone: the completion offers [ $(offered - | words)], the usage lines [ $(words <<< "$want")]"
 for command in $commands; do
     want=$(grep -E "^$command( |$)" <<< "$usage" | options_in)
     [ "$(offered "$command" -)" = "$want" ] ||
-        fail "the completion offers $(offered "$command" - | xargs) after $command, --help $(xargs <<< "$want")"
+        fail "options of $command: the completion offers [ $(offered "$command" - | words)], the usage lines [ $(words <<< "$want")]"
 done
 
 [ "$failures" -eq 0 ] || { echo "$failures difference(s) between --help and the man pages or completion"; exit 1; }
-echo "the man pages and the completion cover: $(xargs <<< "$commands") $(xargs <<< "$options")"
+echo "the man pages and the completion cover: $(words <<< "$commands") $(words <<< "$options")"
