@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 
 #include <csignal>
 
@@ -377,7 +378,10 @@ void OperateTest::pumpRunsAtMostOncePerInterval() {
 
 // Not a check: with QZ_SCREENSHOT_DIR set (run under xvfb-run with the xcb
 // platform), saves the window and the screen at start and halfway through a
-// split, for a look by eye at fonts, clipping and the progress area.
+// split, for a look by eye at fonts, clipping and the progress area. With
+// QZ_SCREENSHOT_SOURCE the file split is made at that path, in a directory
+// that exists, so that a published screenshot shows a name such as a user's
+// rather than the scratch directory; the file and its slices go afterwards.
 void OperateTest::screenshots() {
     const QString out = qEnvironmentVariable("QZ_SCREENSHOT_DIR");
     if (out.isEmpty()) QSKIP("QZ_SCREENSHOT_DIR not set");
@@ -389,7 +393,15 @@ void OperateTest::screenshots() {
     QTest::qWait(200);
     save(QStringLiteral("start"));
 
-    const std::string src = makeSource("视频片段.mp4", 200 * 65535 + 1234);
+    const std::int64_t size = 200 * 65535 + 1234;
+    const QString at = qEnvironmentVariable("QZ_SCREENSHOT_SOURCE");
+    std::string src;
+    if (at.isEmpty()) {
+        src = makeSource("视频片段.mp4", size);
+    } else {
+        src = at.toStdString();
+        qz::TempDir::write(src, qz::TempDir::pattern(size));
+    }
     form->eventPump().setInterval(0);
     bool saved = false;
     duringOperation([&] {
@@ -405,6 +417,9 @@ void OperateTest::screenshots() {
     control<QLineEdit>("Text2")->setText(QStringLiteral("3"));
     QCOMPARE(operate(), Outcome::Completed);
     QVERIFY(saved);
+    if (!at.isEmpty())
+        for (const std::string& file : {src, src + ".QZ1", src + ".QZ2", src + ".QZ3"})
+            QVERIFY(std::filesystem::remove(file));
 }
 
 QTEST_MAIN(OperateTest)
