@@ -104,10 +104,15 @@ private:
     // Copies the open input from iPos up to end into out, chunk by chunk,
     // with the event pump after each chunk.
     void copyChunks(std::int64_t end, OutputFile& out);
+    // Past one whole chunk: the pump, and a signal's check.
+    void nextChunk();
     // Appends the next size bytes of the input to out, exactly as reading
     // them into DataBuf and SaveFiles would; where the file systems allow,
     // the bytes move inside the kernel and never pass through DataBuf.
     void appendChunk(std::int64_t size, OutputFile& out);
+    // Moves the next size bytes of the input to out inside the kernel; false,
+    // with nothing moved, where the file systems cannot, from then on.
+    bool copyInKernel(std::int64_t size, OutputFile& out);
     // Reads the next size bytes of the input into DataBuf.
     void readChunk(std::int64_t size);
     // Advances the bar by one step and shows the percentage.

@@ -31,7 +31,8 @@ FileHandle::FileHandle(int fd, std::string path) : fd_(fd), path_(std::move(path
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       path_(std::move(other.path_)),
-      end_(other.end_) {}
+      end_(other.end_),
+      started_(other.started_) {}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
@@ -39,6 +40,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
         end_ = other.end_;
+        started_ = other.started_;
     }
     return *this;
 }
@@ -105,6 +107,7 @@ void FileHandle::append(const void* buf, std::size_t size) {
         size -= static_cast<std::size_t>(put);
         end_ += put;
     }
+    writeBehind();
 }
 
 bool FileHandle::appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size) {
@@ -127,7 +130,19 @@ bool FileHandle::appendFrom(const FileHandle& input, std::int64_t offset, std::s
         end_ += put;
         size -= static_cast<std::size_t>(put);
     }
+    writeBehind();
     return true;
+}
+
+void FileHandle::writeBehind() {
+    constexpr std::int64_t kPile = 8 << 20;
+    if (end_ - started_ < kPile) return;
+    // Only a hint: a file system that takes none (EINVAL and the like) is
+    // flushed all the same by sync().
+    if (::sync_file_range(fd_, started_, end_ - started_, SYNC_FILE_RANGE_WRITE) != 0 &&
+        errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ESPIPE)
+        throw FileError("无法写入磁盘 / cannot flush", path_, errno);
+    started_ = end_;
 }
 
 void FileHandle::sync() {

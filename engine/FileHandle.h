@@ -50,10 +50,15 @@ public:
 
 private:
     FileHandle(int fd, std::string path);
+    // Has the device start on what has piled up since the last time, without
+    // waiting for it: a disk then writes while the copy goes on, and the
+    // flush at the end has little left to wait for.
+    void writeBehind();
 
     int fd_ = -1;
     std::string path_;      // for messages; the directory for an unnamed file
-    std::int64_t end_ = 0;  // where the next appended byte goes
+    std::int64_t end_ = 0;      // where the next appended byte goes
+    std::int64_t started_ = 0;  // bytes the device was told to write
 };
 
 }  // namespace qz
