@@ -32,11 +32,31 @@ std::int64_t leadingNumber(const std::string& text) {
     return n;
 }
 
+// Raises a flag for as long as it lives.
+class OperatingScope {
+public:
+    explicit OperatingScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~OperatingScope() { flag_ = false; }
+    OperatingScope(const OperatingScope&) = delete;
+    OperatingScope& operator=(const OperatingScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
 }  // namespace
 
 Engine::Engine(Host& host) : host_(host) {}
 
+void Engine::adopt(const std::string& N, const std::string& dir) {
+    SrcName_ = N;
+    File1_.setPattern(SliceNames::setPattern(
+        SliceNames::characterCount(N) >= 4 ? SliceNames::withoutLastFour(N) : ""));
+    File1_.setPath(dir);
+}
+
 Engine::Outcome Engine::Command5_Click() {
+    const OperatingScope running(operating_);
     bool busy = false;
     failureReason_.clear();
     try {
@@ -45,14 +65,14 @@ Engine::Outcome Engine::Command5_Click() {
         in.text3 = host_.Text3();
         if (in.text1.empty() || in.text3.empty()) return Outcome::Guard;
         in.text2 = host_.Text2();
-        in.srcName = SrcName;
+        in.srcName = SrcName_;
         in.split = host_.Option1_0();
         in.deleteAfter = host_.Check1();
         kernelCopy_ = !throughBuffer_;
         if (in.split) {
             // Point the list at an existing set of this source, if any.
-            File1.setPattern(SliceNames::setPattern(in.srcName));
-            File1.setPath(in.text3);
+            File1_.setPattern(SliceNames::setPattern(in.srcName));
+            File1_.setPath(in.text3);
         }
         enterBusy();
         busy = true;
@@ -70,7 +90,7 @@ Engine::Outcome Engine::split(const Inputs& in) {
     if (n == 0) throw FileError("切片个数为 0 / a piece count of 0 for", in.text1);
     const std::int64_t S = InLen_ / n;
     setStepFor(InLen_, in.text1);
-    if (S - kChunk <= iPos) return refuseTooSmall();
+    if (S - kChunk <= iPos_) return refuseTooSmall();
     if (!replaceExisting(in, n)) return declineReplacing();
 
     OutputFile::removeStale(in.text3, in.srcName);
@@ -102,7 +122,7 @@ void Engine::writeSlices(const Inputs& in, std::int64_t n, std::int64_t S) {
                             in.srcName, mode, !namedTemporaries_);
         const std::int64_t end = i < n ? i * S : InLen_;
         copyChunks(end, slices.back());
-        if (i == n && iPos < InLen_) appendChunk(InLen_ - iPos, slices.back());
+        if (i == n && iPos_ < InLen_) appendChunk(InLen_ - iPos_, slices.back());
         slices.back().park();
     }
     nameSlices(slices, in.text3);
@@ -160,7 +180,7 @@ Engine::Outcome Engine::merge(const Inputs& in) {
 void Engine::joinSlices(const SliceSet& set, OutputFile& out) {
     const auto& slices = set.slices();
     for (std::size_t k = 0; k < slices.size(); ++k) {
-        iPos = 0;
+        iPos_ = 0;
         InFileNo_ = FileHandle::openRead(slices[k].path);
         InLen_ = InFileNo_.length();
         if (InFileNo_.identity() != slices[k].data || InLen_ != slices[k].size)
@@ -168,7 +188,7 @@ void Engine::joinSlices(const SliceSet& set, OutputFile& out) {
         if (k > 0) host_.setLabel6Width(10);
         setStepFor(InLen_, slices[k].path);
         copyChunks(InLen_, out);
-        if (iPos != InLen_) appendChunk(InLen_ - iPos, out);
+        if (iPos_ != InLen_) appendChunk(InLen_ - iPos_, out);
         closeInput();
         DoneWidth_ = 0;
     }
@@ -193,11 +213,11 @@ void Engine::advanceProgress() {
 }
 
 void Engine::copyChunks(std::int64_t end, OutputFile& out) {
-    while (iPos + kChunk < end) {
+    while (iPos_ + kChunk < end) {
         // The kernel moves a batch of whole chunks in one call, which costs
         // less than a call for each; every chunk still takes its own
         // progress step, pump and check, once its bytes are in.
-        const std::int64_t batch = std::min(kBatch, (end - iPos - 1) / kChunk);
+        const std::int64_t batch = std::min(kBatch, (end - iPos_ - 1) / kChunk);
         if (copyInKernel(batch * kChunk, out)) {
             for (std::int64_t k = 0; k < batch; ++k) {
                 advanceProgress();
@@ -212,7 +232,7 @@ void Engine::copyChunks(std::int64_t end, OutputFile& out) {
 }
 
 void Engine::nextChunk() {
-    iPos += kChunk;
+    iPos_ += kChunk;
     host_.DoEvents();
     Interruption::check();
 }
@@ -227,7 +247,7 @@ void Engine::appendChunk(std::int64_t size, OutputFile& out) {
 }
 
 bool Engine::copyInKernel(std::int64_t size, OutputFile& out) {
-    if (kernelCopy_ && out.file().appendFrom(InFileNo_, iPos, static_cast<std::size_t>(size)))
+    if (kernelCopy_ && out.file().appendFrom(InFileNo_, iPos_, static_cast<std::size_t>(size)))
         return true;
     kernelCopy_ = false;
     return false;
@@ -235,7 +255,7 @@ bool Engine::copyInKernel(std::int64_t size, OutputFile& out) {
 
 void Engine::readChunk(std::int64_t size) {
     DataBuf_.resize(static_cast<std::size_t>(size));
-    InFileNo_.readAt(iPos, DataBuf_.data(), DataBuf_.size());
+    InFileNo_.readAt(iPos_, DataBuf_.data(), DataBuf_.size());
 }
 
 void Engine::setStepFor(std::int64_t len, const std::string& path) {
@@ -263,7 +283,7 @@ Engine::Outcome Engine::refuseTooSmall() {
     closeInput();
     leaveBusy(kStoppedCaption);
     host_.focusText2SelectAll();
-    iPos = 0;
+    iPos_ = 0;
     return Outcome::Refused;
 }
 
@@ -272,7 +292,7 @@ Engine::Outcome Engine::declineReplacing() {
     leaveBusy(kStoppedCaption);
     host_.focusText2SelectAll();
     host_.setText3("");
-    iPos = 0;
+    iPos_ = 0;
     host_.setPicture1Visible(false);
     return Outcome::Declined;
 }
@@ -289,7 +309,7 @@ void Engine::idleRestore() {
     host_.setText1("");
     host_.setText3("");
     host_.setLabel3("");
-    iPos = 0;
+    iPos_ = 0;
     DoneWidth_ = 0;
 }
 
@@ -301,7 +321,7 @@ Engine::Outcome Engine::fail(bool busy, const std::string& reason) {
     host_.MsgBox("切片错误", "出错", MsgInfo);
     host_.setPicture1Visible(false);
     DoneWidth_ = 0;
-    iPos = 0;
+    iPos_ = 0;
     if (busy) leaveBusy(kIdleCaption);
     return Outcome::Failed;
 }

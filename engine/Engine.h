@@ -39,17 +39,27 @@ public:
     // progress display.
     void SaveFiles(OutputFile& where);
 
-    // Form-level state set by source selection and read by the operations.
-    std::string SrcName;
-    FileList File1;
+    // Takes N, the bare name of the chosen source in the directory dir: it
+    // becomes SrcName, and File1 lists the slice set a first slice called N
+    // starts (pattern N less its last four characters, then ".QZ*"; a name
+    // too short for that gets ".QZ*" alone). FileError when dir cannot be
+    // listed; SrcName and the pattern are taken all the same.
+    void adopt(const std::string& N, const std::string& dir);
+
+    // Bare name of the source, as adopted.
+    const std::string& SrcName() const { return SrcName_; }
+    // The never-visible file list, as adopted or as the last split left it.
+    const FileList& File1() const { return File1_; }
     // Bytes consumed from the input file now open; 0 whenever idle.
-    std::int64_t iPos = 0;
+    std::int64_t iPos() const { return iPos_; }
+    // Whether the operate command is running: from its start until it has
+    // taken one of its ways out.
+    bool operating() const { return operating_; }
 
     // Why the last run of the operate command took the error path: what
     // failed and where. Empty after every other way out.
     const std::string& failureReason() const { return failureReason_; }
 
-    std::int64_t InLen() const { return InLen_; }
     bool inputOpen() const { return InFileNo_.isOpen(); }
     double StepWidth() const { return StepWidth_; }
     double DoneWidth() const { return DoneWidth_; }
@@ -122,6 +132,10 @@ private:
     void closeInput();
 
     Host& host_;
+    std::string SrcName_;
+    FileList File1_;
+    std::int64_t iPos_ = 0;
+    bool operating_ = false;
     std::int64_t InLen_ = 0;
     FileHandle InFileNo_;
     std::vector<unsigned char> DataBuf_;

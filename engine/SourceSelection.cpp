@@ -7,7 +7,6 @@
 #include "Engine.h"
 #include "FileServices.h"
 #include "Host.h"
-#include "SliceNames.h"
 
 namespace qz {
 
@@ -40,14 +39,8 @@ std::string plainDecimal(double m) {
 
 void SourceSelection::adopt(Host& host, Engine& engine, const std::string& P,
                             const std::string& N) {
-    engine.SrcName = N;
     host.setText3(P.substr(0, P.size() - N.size()));
-    // A name too short to lose its last four characters still gets a set
-    // pattern; only a first slice's pattern is ever used, and that name has
-    // at least its ".QZ1".
-    engine.File1.setPattern(SliceNames::setPattern(
-        SliceNames::characterCount(N) >= 4 ? SliceNames::withoutLastFour(N) : ""));
-    engine.File1.setPath(host.Text3());
+    engine.adopt(N, host.Text3());
     host.setLabel3(sizeCaption(FileServices::GetFileSize(P)));
 }
 

@@ -15,7 +15,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopedValueRollback>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <exception>
@@ -246,10 +245,10 @@ void Form1::Form_Activate() {
 bool Form1::Form_Unload() { return busy(); }
 
 bool Form1::busy() const {
-    // The progress area shows once the operation starts copying; the pump
-    // right after the source is opened comes before that, so the handler's
-    // own flag covers the moment in between.
-    return Picture1Visible() || operating_;
+    // The progress area shows once the operation starts copying, but the
+    // pump right after the source is opened comes before that: the engine
+    // knows the whole stretch.
+    return engine_.operating();
 }
 
 bool Form1::event(QEvent* e) {
@@ -348,10 +347,7 @@ void Form1::leaveCountField() {
 qz::Engine::Outcome Form1::Command5_Click() {
     leaveCountField();
     pump_.restart();
-    {
-        const QScopedValueRollback<bool> running(operating_, true);
-        lastOutcome_ = engine_.Command5_Click();
-    }
+    lastOutcome_ = engine_.Command5_Click();
     // The program is being ended: the operation is over now, one way or the
     // other, so the window may go.
     if (qz::Interruption::caught() != 0) close();

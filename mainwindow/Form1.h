@@ -129,7 +129,6 @@ private:
     OpenFileDialog openDialog_;
     EventPump pump_;
     qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;
-    bool operating_ = false;  // inside the operate button's handler
     bool topmost_ = false;
     // The folder the program was started from, where the open-file dialog
     // opens; read once, when the window is built at start.

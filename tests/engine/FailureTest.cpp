@@ -40,7 +40,7 @@ protected:
         EXPECT_EQ(host.shown.back().title, "出错");
         EXPECT_FALSE(host.picture1Visible);
         EXPECT_TRUE(host.frame1Enabled && host.command5Enabled);
-        EXPECT_EQ(engine.iPos, 0);
+        EXPECT_EQ(engine.iPos(), 0);
         EXPECT_FALSE(engine.inputOpen());
     }
     std::size_t entriesIn(const std::string& d) {
@@ -106,7 +106,7 @@ TEST_F(FailureTest, SourceThatShrinksMidwayIsAnError) {
         TempDir::write(dir / "src", TempDir::pattern(1000000));
         host.onDoEvents = [&] {
             // Past the new end, once slice 1 has begun.
-            if (engine.iPos > 0 && TempDir::size(dir / "src") > 200000) {
+            if (engine.iPos() > 0 && TempDir::size(dir / "src") > 200000) {
                 ASSERT_EQ(::truncate((dir / "src").c_str(), 200000), 0);
             }
         };
@@ -125,7 +125,7 @@ TEST_F(FailureTest, SaveDirectoryThatVanishesMidwayIsAnError) {
     host.text2 = "3";
     host.text3 = gone;
     host.onDoEvents = [&] {
-        if (engine.iPos > 400000) std::filesystem::remove_all(gone);  // into slice 2
+        if (engine.iPos() > 400000) std::filesystem::remove_all(gone);  // into slice 2
     };
     ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
     expectErrorPath();
@@ -138,7 +138,7 @@ TEST_F(FailureTest, SliceThatVanishesMidMergeKeepsTheRest) {
     ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
     ASSERT_EQ(::unlink((dir / "src").c_str()), 0);
     host.onDoEvents = [&] {
-        if (engine.iPos > 0) ::unlink((dir / "src.QZ3").c_str());  // while slice 1 is joined
+        if (engine.iPos() > 0) ::unlink((dir / "src.QZ3").c_str());  // while slice 1 is joined
     };
     ASSERT_EQ(mergeFrom(dir / "src.QZ1", true), Engine::Outcome::Failed);
     expectErrorPath();

@@ -39,7 +39,7 @@ TEST_F(MergeTest, JoinsWhatWasSplitAndDeletesTheSlices) {
     EXPECT_TRUE(sliceSizes(dir.path(), "report.doc").empty());
     EXPECT_EQ(texts(), std::vector<std::string>{"操作完成!"});
     expectIdleEmptied();
-    EXPECT_EQ(engine.iPos, 0);
+    EXPECT_EQ(engine.iPos(), 0);
 }
 
 TEST_F(MergeTest, WithoutTheTickTheSlicesStay) {

@@ -48,7 +48,7 @@ TEST_F(ProgressTest, TheWindowRepaintsOnceTheSourceIsOpenBeforeTheFirstChunk) {
     TempDir::write(dir / "src", TempDir::pattern(1000000));
     bool firstSawItOpen = false;
     host.onDoEvents = [&] {
-        if (host.doEventsCalls == 1) firstSawItOpen = engine.inputOpen() && engine.iPos == 0;
+        if (host.doEventsCalls == 1) firstSawItOpen = engine.inputOpen() && engine.iPos() == 0;
     };
     ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
     EXPECT_TRUE(firstSawItOpen);

@@ -25,23 +25,23 @@ TEST_F(AdoptTest, FirstSlicePointsTheListAtItsSet) {
     TempDir::write(dir / "clip.mp4.QZ1", TempDir::pattern(262144));
     TempDir::write(dir / "clip.mp4.QZ2", {1});
     choose(dir / "clip.mp4.QZ1");
-    EXPECT_EQ(engine.SrcName, "clip.mp4.QZ1");
+    EXPECT_EQ(engine.SrcName(), "clip.mp4.QZ1");
     EXPECT_EQ(host.text3, dir.path());
-    EXPECT_EQ(engine.File1.Pattern(), "clip.mp4.QZ*");
-    EXPECT_EQ(engine.File1.Path(), dir.path());
-    EXPECT_EQ(engine.File1.ListCount(), 2);
+    EXPECT_EQ(engine.File1().Pattern(), "clip.mp4.QZ*");
+    EXPECT_EQ(engine.File1().Path(), dir.path());
+    EXPECT_EQ(engine.File1().ListCount(), 2);
     EXPECT_EQ(host.label3, "0.25 MB");
 }
 
 TEST_F(AdoptTest, ShortNamesAreAdoptedMissingFilesFail) {
     TempDir::write(dir / "a.b", TempDir::pattern(10));
     choose(dir / "a.b");
-    EXPECT_EQ(engine.SrcName, "a.b");
+    EXPECT_EQ(engine.SrcName(), "a.b");
     EXPECT_EQ(host.label3, "0.00 MB");
 
     host.label3 = "old";
     EXPECT_THROW(choose(dir / "missing.txt"), FileError);
-    EXPECT_EQ(engine.SrcName, "missing.txt");  // steps before the failure stay
+    EXPECT_EQ(engine.SrcName(), "missing.txt");  // steps before the failure stay
     EXPECT_EQ(host.text3, dir.path());
     EXPECT_EQ(host.label3, "old");
     EXPECT_THROW(choose(dir.path().substr(0, dir.path().size() - 1)), FileError);
@@ -62,8 +62,8 @@ TEST_F(AdoptTest, ChineseNamesAreCutInCharacters) {
     for (const Row& row : rows) {
         TempDir::write(dir / row.name, TempDir::pattern(10));
         choose(dir / row.name);
-        EXPECT_EQ(engine.SrcName, row.name);
-        EXPECT_EQ(engine.File1.Pattern(), row.pattern) << row.name;
+        EXPECT_EQ(engine.SrcName(), row.name);
+        EXPECT_EQ(engine.File1().Pattern(), row.pattern) << row.name;
     }
 }
 

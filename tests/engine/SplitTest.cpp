@@ -76,11 +76,11 @@ TEST_F(SplitTest, CompletionLeavesTheWindowIdleAndEmptied) {
     expectIdleEmptied();
     EXPECT_EQ(host.text2, "2");
     EXPECT_FALSE(host.text2Focused);
-    EXPECT_EQ(engine.iPos, 0);
+    EXPECT_EQ(engine.iPos(), 0);
     EXPECT_FALSE(engine.inputOpen());
     // The list stays pointed at the new set.
-    EXPECT_EQ(engine.File1.Pattern(), "a.mp4.QZ*");
-    EXPECT_EQ(engine.File1.Path(), dir.path());
+    EXPECT_EQ(engine.File1().Pattern(), "a.mp4.QZ*");
+    EXPECT_EQ(engine.File1().Path(), dir.path());
 }
 
 TEST_F(SplitTest, GuardDoesNothingWithoutSourceOrSaveLocation) {
@@ -114,7 +114,7 @@ TEST_F(SplitTest, SlicesOfAtMostOneChunkAreRefused) {
     EXPECT_TRUE(host.text2Focused);
     EXPECT_EQ(host.text2SelStart, 0);
     EXPECT_EQ(host.text2SelLength, 1);
-    EXPECT_EQ(engine.iPos, 0);
+    EXPECT_EQ(engine.iPos(), 0);
     EXPECT_FALSE(engine.inputOpen());
     EXPECT_FALSE(TempDir::exists(dir / "small.QZ1"));
     // A huge count makes the slices too small the same way.
@@ -141,7 +141,7 @@ TEST_F(SplitTest, EmptySourceAndCountZeroEndOnTheErrorPath) {
         EXPECT_NE(host.label3, "");
         EXPECT_FALSE(host.picture1Visible);
         EXPECT_FALSE(host.text2Focused);
-        EXPECT_EQ(engine.iPos, 0);
+        EXPECT_EQ(engine.iPos(), 0);
         EXPECT_EQ(engine.DoneWidth(), 0);
         EXPECT_FALSE(engine.inputOpen());
         EXPECT_FALSE(TempDir::exists(dir / (std::string(file) + ".QZ1")));
@@ -182,7 +182,7 @@ TEST_F(SplitTest, NoToReplacingTouchesNothing) {
     EXPECT_FALSE(host.picture1Visible);
     EXPECT_TRUE(host.text2Focused);
     EXPECT_EQ(host.text2SelLength, 1);
-    EXPECT_EQ(engine.iPos, 0);
+    EXPECT_EQ(engine.iPos(), 0);
     EXPECT_FALSE(engine.inputOpen());
 }
 
@@ -256,10 +256,10 @@ TEST_F(SplitTest, InputsAreTakenWhenTheCommandStarts) {
     TempDir::write(dir / "a.bin", bytes);
     TempDir::write(elsewhere / "b.bin", TempDir::pattern(400000, 5));
     host.onDoEvents = [&] {
-        if (engine.iPos > 0) {  // a drop arrives mid-way
+        if (engine.iPos() > 0) {  // a drop arrives mid-way
             host.text1 = elsewhere / "b.bin";
             host.text3 = elsewhere.path();
-            engine.SrcName = "b.bin";
+            engine.adopt("b.bin", elsewhere.path());
         }
     };
     ASSERT_EQ(splitFile(dir / "a.bin", "2"), Engine::Outcome::Completed);

@@ -135,7 +135,7 @@ void DropTest::onlyTheFirstOfSeveralIsAdopted() {
     const QString slice = makeFile("second.bin.QZ1");
     QVERIFY(drop({first, slice, makeFile("third.bin")}).dropped);
     QCOMPARE(text("Text1"), first);
-    QCOMPARE(form->engine().SrcName, std::string("first.bin"));
+    QCOMPARE(form->engine().SrcName(), std::string("first.bin"));
     QVERIFY(form->Option1_0());  // the slice second in line selects nothing
     QVERIFY(messages().isEmpty());
 }
@@ -185,17 +185,17 @@ void DropTest::nameSelectsTheMode() {
         QCOMPARE(shown[0].style, 48);
         QVERIFY(text("Text1").isEmpty());
         QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
-        QCOMPARE(form->engine().SrcName, std::string("earlier.QZ1"));
-        QCOMPARE(form->engine().File1.Pattern(), std::string("earlier.QZ*"));
+        QCOMPARE(form->engine().SrcName(), std::string("earlier.QZ1"));
+        QCOMPARE(form->engine().File1().Pattern(), std::string("earlier.QZ*"));
         QCOMPARE(label("Label3"), QStringLiteral("1.5 MB"));
         return;
     }
     QVERIFY(messages().isEmpty());
     QCOMPARE(text("Text1"), dropped);
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
-    QCOMPARE(form->engine().SrcName, name.toStdString());
-    QCOMPARE(QString::fromStdString(form->engine().File1.Pattern()), name.chopped(4) + ".QZ*");
-    QCOMPARE(form->engine().File1.Path(), dir->path());
+    QCOMPARE(form->engine().SrcName(), name.toStdString());
+    QCOMPARE(QString::fromStdString(form->engine().File1().Pattern()), name.chopped(4) + ".QZ*");
+    QCOMPARE(form->engine().File1().Path(), dir->path());
     QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
 }
 
@@ -234,7 +234,7 @@ void DropTest::blanksAroundThePathAreCut() {
     DropHandle hDrop({QUrl::fromLocalFile("  " + src + "   ")});
     form->DropFiles(hDrop);
     QCOMPARE(text("Text1"), src);
-    QCOMPARE(form->engine().SrcName, std::string("clip.mp4"));
+    QCOMPARE(form->engine().SrcName(), std::string("clip.mp4"));
     QVERIFY(messages().isEmpty());
 }
 
@@ -245,7 +245,7 @@ void DropTest::nameEndingInABlankIsAdopted() {
     QVERIFY(drop({src}).dropped);
     QVERIFY(messages().isEmpty());
     QCOMPARE(text("Text1"), src);
-    QCOMPARE(form->engine().SrcName, std::string("clip.mp4 "));
+    QCOMPARE(form->engine().SrcName(), std::string("clip.mp4 "));
     QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
 }
 
@@ -263,7 +263,7 @@ void DropTest::shortNameIsAdopted() {
     const QString src = makeFile("a.b", 10);
     QVERIFY(drop({src}).dropped);
     QCOMPARE(text("Text1"), src);
-    QCOMPARE(form->engine().SrcName, std::string("a.b"));
+    QCOMPARE(form->engine().SrcName(), std::string("a.b"));
     QCOMPARE(label("Label3"), QStringLiteral("0.00 MB"));
     QVERIFY(messages().isEmpty());
 }
@@ -280,7 +280,7 @@ void DropTest::dragWhileBusyIsRefused() {
         // Refused at the drag, so the pointer shows that nothing will happen.
         const Sent sent = sendDrop(control("Text1"), files({slice}));
         untouched = untouched && !sent.entered && !sent.dropped && text("Text1") == src &&
-                    form->Option1_0() && form->engine().SrcName == "big.bin" &&
+                    form->Option1_0() && form->engine().SrcName() == "big.bin" &&
                     label("Label3") == caption;
         (form->Picture1Visible() ? dropsWhileCopying : dropsBeforeCopy)++;
         return dropsWhileCopying >= 3;
@@ -347,7 +347,7 @@ void DropTest::chineseNameWithBlanksAndDotsSplitsAndMerges() {
 
     form->openFileDialog().queueAnswer(src);
     QTest::mouseClick(control("Command3"), Qt::LeftButton);
-    QCOMPARE(form->engine().SrcName, name);
+    QCOMPARE(form->engine().SrcName(), name);
     control<QLineEdit>("Text2")->setText(QStringLiteral("3"));
     QCOMPARE(operate(), Outcome::Completed);
     for (int k = 1; k <= 3; ++k)
@@ -357,7 +357,7 @@ void DropTest::chineseNameWithBlanksAndDotsSplitsAndMerges() {
     // The first slice dropped in split mode selects merge mode.
     QVERIFY(drop({path(name + ".QZ1")}).dropped);
     QVERIFY(!form->Option1_0());
-    QCOMPARE(form->engine().File1.ListCount(), 3);
+    QCOMPARE(form->engine().File1().ListCount(), 3);
     QTest::mouseClick(control("Check1"), Qt::LeftButton);
     QCOMPARE(operate(), Outcome::Completed);
     QVERIFY(qz::TempDir::read(src.toStdString()) == original);

@@ -185,7 +185,7 @@ void InputTest::switchingToMergeAndBack() {
     text1->setText(QStringLiteral("/v/clip.mp4"));
     text3->setText(QStringLiteral("/v/"));
     text2->setText(QStringLiteral("7"));
-    form->engine().SrcName = "clip.mp4";
+    form->engine().adopt("clip.mp4", "/");
     form->setLabel3("1.50 MB");
 
     QTest::mouseClick(option1, Qt::LeftButton);
@@ -196,7 +196,7 @@ void InputTest::switchingToMergeAndBack() {
     QVERIFY(text1->text().isEmpty() && text3->text().isEmpty());
     // Only the two path fields are emptied.
     QCOMPARE(text2->text(), QStringLiteral("7"));
-    QCOMPARE(form->engine().SrcName, std::string("clip.mp4"));
+    QCOMPARE(form->engine().SrcName(), std::string("clip.mp4"));
     QCOMPARE(form->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("1.50 MB"));
 
     QTest::mouseClick(check1, Qt::LeftButton);

@@ -187,8 +187,8 @@ void LayoutTest::startState() {
     QCOMPARE(control<QLabel>("Label7")->text(), QStringLiteral("0%"));
     QCOMPARE(form->Label6Width(), 15.0f);  // 16 twips, one whole pixel
 
-    QCOMPARE(form->engine().iPos, 0);
-    QVERIFY(form->engine().SrcName.empty());
+    QCOMPARE(form->engine().iPos(), 0);
+    QVERIFY(form->engine().SrcName().empty());
 }
 
 void LayoutTest::focusStartsOnTheSourceField() {

@@ -49,7 +49,7 @@ class OperateTest : public FormFixture {
         QVERIFY(control("Frame1")->isEnabled());
         QVERIFY(control("Command5")->isEnabled());
         QVERIFY(!form->Picture1Visible());
-        QCOMPARE(form->engine().iPos, 0);
+        QCOMPARE(form->engine().iPos(), 0);
         QVERIFY(!form->engine().inputOpen());
     }
 
@@ -84,8 +84,8 @@ void OperateTest::adoptingASourceFillsTheFields() {
     form->adoptSource(QString::fromStdString(src));
     QCOMPARE(text("Text1"), QString::fromStdString(src));
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
-    QCOMPARE(form->engine().SrcName, std::string("clip.mp4"));
-    QCOMPARE(form->engine().File1.Path(), dir->path());
+    QCOMPARE(form->engine().SrcName(), std::string("clip.mp4"));
+    QCOMPARE(form->engine().File1().Path(), dir->path());
     QCOMPARE(label("Label3"), QStringLiteral("0.95 MB"));
     // The fields show where the paths begin.
     QCOMPARE(control<QLineEdit>("Text1")->cursorPosition(), 0);
@@ -242,7 +242,7 @@ void OperateTest::mergeJoinsAndDeletesTheSlices() {
     form->messageBoxes().clearShown();
 
     selectMerge(src + ".QZ1", true);
-    QCOMPARE(form->engine().File1.ListCount(), 3);
+    QCOMPARE(form->engine().File1().ListCount(), 3);
     bool fullAtEnd = false;
     form->messageBoxes().queueAnswer(qz::MsgAnswer::Yes);  // overwrite report.doc
     form->messageBoxes().queueAnswer(qz::MsgAnswer::Ok, [&] {
@@ -301,13 +301,13 @@ void OperateTest::aboutBoxDuringAnOperationSuspendsIt() {
     form->eventPump().setInterval(0);
     std::int64_t atOpen = -1, atClose = -1;
     duringOperation([&] {
-        if (!form->Picture1Visible() || form->engine().iPos < 10 * 65535) return false;
+        if (!form->Picture1Visible() || form->engine().iPos() < 10 * 65535) return false;
         auto* about = control<QPushButton>("Command1");
         if (!about->isEnabled()) qFatal("About disabled during an operation");
         form->messageBoxes().queueAnswer(qz::MsgAnswer::Ok, [&] {
-            atOpen = form->engine().iPos;
+            atOpen = form->engine().iPos();
             QTest::qWait(30);  // events run, the operation must not
-            atClose = form->engine().iPos;
+            atClose = form->engine().iPos();
         });
         QTest::mouseClick(about, Qt::LeftButton);
         return true;
@@ -333,7 +333,7 @@ void OperateTest::aSignalEndsTheOperationAndThenTheWindow() {
     const std::string src = makeSource("big.bin", 64 * 65535 + 17);
     form->eventPump().setInterval(0);
     duringOperation([&] {
-        if (form->engine().iPos < 40 * 65535) return false;  // into slice 2
+        if (form->engine().iPos() < 40 * 65535) return false;  // into slice 2
         ::raise(SIGHUP);
         return true;
     });
@@ -405,7 +405,7 @@ void OperateTest::screenshots() {
     form->eventPump().setInterval(0);
     bool saved = false;
     duringOperation([&] {
-        if (!form->Picture1Visible() || form->engine().iPos < 90 * 65535) return false;
+        if (!form->Picture1Visible() || form->engine().iPos() < 90 * 65535) return false;
         QTest::qWait(100);
         save(QStringLiteral("splitting"));
         saved = true;

@@ -131,8 +131,8 @@ void SourceDialogTest::cancelOnlyResetsTheBar() {
     QCOMPARE(form->Label6Width(), tenTwips());
     QCOMPARE(text("Text1"), src);
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
-    QCOMPARE(form->engine().SrcName, std::string("clip.mp4"));
-    QCOMPARE(form->engine().File1.Pattern(), std::string("clip.QZ*"));
+    QCOMPARE(form->engine().SrcName(), std::string("clip.mp4"));
+    QCOMPARE(form->engine().File1().Pattern(), std::string("clip.QZ*"));
     QCOMPARE(label("Label3"), QStringLiteral("1.5 MB"));
     QVERIFY(form->Option1_0());
     QVERIFY(form->messageBoxes().shown().empty());
@@ -147,11 +147,11 @@ void SourceDialogTest::firstSliceChosenInMergeMode() {
     choose(first);
     QCOMPARE(form->Label6Width(), tenTwips());
     QCOMPARE(text("Text1"), first);
-    QCOMPARE(form->engine().SrcName, std::string("clip.mp4.QZ1"));
+    QCOMPARE(form->engine().SrcName(), std::string("clip.mp4.QZ1"));
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
-    QCOMPARE(form->engine().File1.Pattern(), std::string("clip.mp4.QZ*"));
-    QCOMPARE(form->engine().File1.Path(), dir->path());
-    QCOMPARE(form->engine().File1.ListCount(), 3);
+    QCOMPARE(form->engine().File1().Pattern(), std::string("clip.mp4.QZ*"));
+    QCOMPARE(form->engine().File1().Path(), dir->path());
+    QCOMPARE(form->engine().File1().ListCount(), 3);
     QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
     QVERIFY(!form->Option1_0());
 }
@@ -187,11 +187,11 @@ void SourceDialogTest::missingFileIsReported() {
     QCOMPARE(shown[0].style, 48);
     QVERIFY(text("Text1").isEmpty());
     // The steps before the size already name the missing file.
-    QCOMPARE(form->engine().SrcName, std::string("gone.bin"));
+    QCOMPARE(form->engine().SrcName(), std::string("gone.bin"));
     QCOMPARE(text("Text3"), path(typedDir.toStdString()));
-    QCOMPARE(form->engine().File1.Pattern(), std::string("gone.QZ*"));
+    QCOMPARE(form->engine().File1().Pattern(), std::string("gone.QZ*"));
     // A directory that is not there cannot be listed: the list stays put.
-    QCOMPARE(form->engine().File1.Path(), dirExists ? *dir / typedDir.toStdString() : dir->path());
+    QCOMPARE(form->engine().File1().Path(), dirExists ? *dir / typedDir.toStdString() : dir->path());
     QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));  // still the earlier file's
 }
 
@@ -200,7 +200,7 @@ void SourceDialogTest::shortNamesAreSources() {
         const QString src = makeFile(name, 10);
         choose(src);
         QCOMPARE(text("Text1"), src);
-        QCOMPARE(form->engine().SrcName, std::string(name));
+        QCOMPARE(form->engine().SrcName(), std::string(name));
         QCOMPARE(label("Label3"), QStringLiteral("0.00 MB"));
     }
     QVERIFY(form->messageBoxes().shown().empty());
@@ -255,7 +255,7 @@ void SourceDialogTest::realDialogReturnsATypedMissingName() {
     // Not refused by the dialog: the window reports it.
     QCOMPARE(form->messageBoxes().shown().size(), 1u);
     QCOMPARE(form->messageBoxes().shown()[0].text, QStringLiteral("找不到指定的文件名!"));
-    QCOMPARE(form->engine().SrcName, std::string("视频 片段.v2.mp4"));
+    QCOMPARE(form->engine().SrcName(), std::string("视频 片段.v2.mp4"));
     QCOMPARE(QApplication::topLevelWidgets().size(), 1);
 }
 
