@@ -10,13 +10,12 @@
 #include "OutputFile.h"
 #include "SliceNames.h"
 #include "SliceSet.h"
+#include "WayOut.h"
 
 namespace qz {
 
 namespace {
 
-const char* const kIdleCaption = "QZ切片宝V1.3优化版";
-const char* const kStoppedCaption = "QZ切片宝";
 const char* const kBusyCaption = "操作进行中,请稍等...";
 // Whole chunks the kernel moves in one call: about a megabyte.
 constexpr std::int64_t kBatch = 16;
@@ -57,17 +56,11 @@ void Engine::adopt(const std::string& N, const std::string& dir) {
 
 Engine::Outcome Engine::Command5_Click() {
     const OperatingScope running(operating_);
-    bool busy = false;
     failureReason_.clear();
+    bool busy = false;
     try {
-        Inputs in;
-        in.text1 = host_.Text1();
-        in.text3 = host_.Text3();
+        const Inputs in = readInputs();
         if (in.text1.empty() || in.text3.empty()) return Outcome::Guard;
-        in.text2 = host_.Text2();
-        in.srcName = SrcName_;
-        in.split = host_.Option1_0();
-        in.deleteAfter = host_.Check1();
         kernelCopy_ = !throughBuffer_;
         if (in.split) {
             // Point the list at an existing set of this source, if any.
@@ -77,30 +70,45 @@ Engine::Outcome Engine::Command5_Click() {
         enterBusy();
         busy = true;
         return in.split ? split(in) : merge(in);
-    } catch (const std::exception& e) {
+    } catch (const FileError& e) {
+        return fail(busy, e.what());
+    } catch (const Interrupted& e) {
         return fail(busy, e.what());
     }
 }
 
+Engine::Inputs Engine::readInputs() const {
+    Inputs in;
+    in.text1 = host_.Text1();
+    in.text2 = host_.Text2();
+    in.text3 = host_.Text3();
+    in.srcName = SrcName_;
+    in.split = host_.Option1_0();
+    in.deleteAfter = host_.Check1();
+    return in;
+}
+
 Engine::Outcome Engine::split(const Inputs& in) {
+    const Plan plan = openSource(in);
+    if (plan.S - kChunk <= iPos_) return leave(WayOut::kTooSmall, Outcome::Refused);
+    if (!replaceExisting(in, plan.n)) return leave(WayOut::kNoToReplacing, Outcome::Declined);
+    OutputFile::removeStale(in.text3, in.srcName);
+    host_.setPicture1Visible(true);
+    writeSlices(in, plan);
+    closeInput();
+    showBarFull("完成");
+    DoneWidth_ = 0;
+    return leave(WayOut::kCompleted, Outcome::Completed);
+}
+
+Engine::Plan Engine::openSource(const Inputs& in) {
     InFileNo_ = FileHandle::openRead(in.text1);
     host_.DoEvents();
     InLen_ = InFileNo_.length();
     const std::int64_t n = leadingNumber(in.text2);
     if (n == 0) throw FileError("切片个数为 0 / a piece count of 0 for", in.text1);
-    const std::int64_t S = InLen_ / n;
     setStepFor(InLen_, in.text1);
-    if (S - kChunk <= iPos_) return refuseTooSmall();
-    if (!replaceExisting(in, n)) return declineReplacing();
-
-    OutputFile::removeStale(in.text3, in.srcName);
-    host_.setPicture1Visible(true);
-    writeSlices(in, n, S);
-    closeInput();
-    host_.setLabel6Width(host_.Picture1InnerWidth());
-    host_.setLabel7("完成");
-    DoneWidth_ = 0;
-    return complete();
+    return {n, InLen_ / n};
 }
 
 bool Engine::replaceExisting(const Inputs& in, std::int64_t n) {
@@ -112,17 +120,17 @@ bool Engine::replaceExisting(const Inputs& in, std::int64_t n) {
     return true;
 }
 
-void Engine::writeSlices(const Inputs& in, std::int64_t n, std::int64_t S) {
+void Engine::writeSlices(const Inputs& in, const Plan& plan) {
     // Slices get the source's permissions, as a copy would.
     const unsigned mode = InFileNo_.mode();
     std::vector<OutputFile> slices;
-    slices.reserve(static_cast<std::size_t>(n));
-    for (std::int64_t i = 1; i <= n; ++i) {
+    slices.reserve(static_cast<std::size_t>(plan.n));
+    for (std::int64_t i = 1; i <= plan.n; ++i) {
         slices.emplace_back(SliceNames::slicePath(in.text3, in.srcName, static_cast<long>(i)),
                             in.srcName, mode, !namedTemporaries_);
-        const std::int64_t end = i < n ? i * S : InLen_;
+        const std::int64_t end = i < plan.n ? i * plan.S : InLen_;
         copyChunks(end, slices.back());
-        if (i == n && iPos_ < InLen_) appendChunk(InLen_ - iPos_, slices.back());
+        if (i == plan.n && iPos_ < InLen_) appendChunk(InLen_ - iPos_, slices.back());
         slices.back().park();
     }
     nameSlices(slices, in.text3);
@@ -143,38 +151,45 @@ void Engine::nameSlices(std::vector<OutputFile>& slices, const std::string& dir)
 
 Engine::Outcome Engine::merge(const Inputs& in) {
     const SliceSet set = SliceSet::check(in.text1);
+    const std::string output = outputOf(in, set);
+    const Existing existing = confirmOutput(output);
+    if (existing == Existing::Kept) return leave(WayOut::kNoToOverwriting, Outcome::Declined);
+    writeOutput(in, set, output, existing == Existing::Replaced);
+    showBarFull("100%");
+    if (in.deleteAfter) deleteSlices(set);
+    return leave(WayOut::kCompleted, Outcome::Completed);
+}
+
+std::string Engine::outputOf(const Inputs& in, const SliceSet& set) const {
     const std::string output = in.text3 + SliceNames::withoutLastFour(in.srcName);
     for (const SliceSet::Slice& slice : set.slices())
         if (FileServices::sameFile(slice.path, output))
             throw FileError("输出文件会写在切片上 / the output would overwrite a slice", output);
+    return output;
+}
 
+Engine::Existing Engine::confirmOutput(const std::string& output) {
     const auto existing = FileServices::entry(output);
-    if (existing) {
-        if (existing->kind == FileServices::Entry::Kind::Directory)
-            throw FileError("输出的名字是一个目录 / a directory stands at the output's name",
-                            output);
-        if (host_.MsgBox("文件己经存在，是否覆盖原文件？", "提示", MsgQuestion) !=
-            MsgAnswer::Yes) {
-            idleRestore();
-            return Outcome::Declined;
-        }
-    }
+    if (!existing) return Existing::None;
+    if (existing->kind == FileServices::Entry::Kind::Directory)
+        throw FileError("输出的名字是一个目录 / a directory stands at the output's name", output);
+    return host_.MsgBox("文件己经存在，是否覆盖原文件？", "提示", MsgQuestion) == MsgAnswer::Yes
+               ? Existing::Replaced
+               : Existing::Kept;
+}
 
-    const std::string outName = SliceNames::bareName(output);
-    OutputFile::removeStale(in.text3, outName);
+void Engine::writeOutput(const Inputs& in, const SliceSet& set, const std::string& output,
+                         bool replace) {
+    const std::string name = SliceNames::bareName(output);
+    OutputFile::removeStale(in.text3, name);
     host_.setPicture1Visible(true);
     // The output gets the first slice's permissions, as a copy would.
-    OutputFile out(output, outName, set.slices().front().mode, !namedTemporaries_);
+    OutputFile out(output, name, set.slices().front().mode, !namedTemporaries_);
     joinSlices(set, out);
     Interruption::check();
     // An existing output is replaced only now, by the whole new one.
-    out.commit(existing.has_value());
+    out.commit(replace);
     FileServices::syncDirectory(in.text3);
-
-    host_.setLabel6Width(host_.Picture1InnerWidth());
-    host_.setLabel7("100%");
-    if (in.deleteAfter) deleteSlices(set);
-    return complete();
 }
 
 void Engine::joinSlices(const SliceSet& set, OutputFile& out) {
@@ -269,61 +284,37 @@ void Engine::enterBusy() {
     host_.setFrame1Enabled(false);
 }
 
-void Engine::leaveBusy(const std::string& caption) {
-    host_.setCaption(caption);
-    host_.setFrame1Enabled(true);
-    host_.setCommand5Enabled(true);
+void Engine::showBarFull(const std::string& text) {
+    host_.setLabel6Width(host_.Picture1InnerWidth());
+    host_.setLabel7(text);
 }
 
 void Engine::closeInput() { InFileNo_.close(); }
 
-Engine::Outcome Engine::refuseTooSmall() {
-    host_.MsgBox("对不起,文件太小影响完整性,建议每个单位不要小于64KB!请重新设置切割个数!",
-                 "操作被中止", MsgInfo);
+Engine::Outcome Engine::leave(const WayOut& way, Outcome outcome, bool busy) {
     closeInput();
-    leaveBusy(kStoppedCaption);
-    host_.focusText2SelectAll();
+    if (way.message) host_.MsgBox(way.message, way.title, MsgInfo);
+    if (way.progress == WayOut::Progress::Hidden) host_.setPicture1Visible(false);
+    if (way.resetBar) DoneWidth_ = 0;
     iPos_ = 0;
-    return Outcome::Refused;
-}
-
-Engine::Outcome Engine::declineReplacing() {
-    closeInput();
-    leaveBusy(kStoppedCaption);
-    host_.focusText2SelectAll();
-    host_.setText3("");
-    iPos_ = 0;
-    host_.setPicture1Visible(false);
-    return Outcome::Declined;
-}
-
-Engine::Outcome Engine::complete() {
-    host_.MsgBox("操作完成!", "提示", MsgInfo);
-    host_.setPicture1Visible(false);
-    idleRestore();
-    return Outcome::Completed;
-}
-
-void Engine::idleRestore() {
-    leaveBusy(kIdleCaption);
-    host_.setText1("");
-    host_.setText3("");
-    host_.setLabel3("");
-    iPos_ = 0;
-    DoneWidth_ = 0;
+    if (busy) {
+        host_.setCaption(way.caption);
+        host_.setFrame1Enabled(true);
+        host_.setCommand5Enabled(true);
+    }
+    if (way.emptySource) {
+        host_.setText1("");
+        host_.setLabel3("");
+    }
+    if (way.emptySaveLocation) host_.setText3("");
+    if (way.focusCount) host_.focusText2SelectAll();
+    return outcome;
 }
 
 Engine::Outcome Engine::fail(bool busy, const std::string& reason) {
-    // The files of this run are gone by now: every one still under its
-    // temporary name went with the unwinding.
-    InFileNo_ = FileHandle();  // closes the input, if one is open
+    InFileNo_ = FileHandle();  // closed quietly: this way out reports the first failure
     failureReason_ = reason;
-    host_.MsgBox("切片错误", "出错", MsgInfo);
-    host_.setPicture1Visible(false);
-    DoneWidth_ = 0;
-    iPos_ = 0;
-    if (busy) leaveBusy(kIdleCaption);
-    return Outcome::Failed;
+    return leave(WayOut::kError, Outcome::Failed, busy);
 }
 
 }  // namespace qz

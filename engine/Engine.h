@@ -16,6 +16,7 @@ namespace qz {
 class Host;
 class OutputFile;
 class SliceSet;
+struct WayOut;
 
 class Engine {
 public:
@@ -82,34 +83,53 @@ private:
         bool split = true;
         bool deleteAfter = false;
     };
+    // A split's count n and nominal slice size S.
+    struct Plan {
+        std::int64_t n = 0, S = 0;
+    };
+    // What stands at a merge's output name, and what the user said of it.
+    enum class Existing { None, Replaced, Kept };
 
+    Inputs readInputs() const;
+
+    // Splits the source into slices in the save location.
     Outcome split(const Inputs& in);
+    // Opens the source, lets the window repaint, and sets the progress step;
+    // the count and the nominal slice size.
+    Plan openSource(const Inputs& in);
     // Asks before replacing what stands at the slice names of the source;
     // Yes removes exactly those. False for any other answer.
     bool replaceExisting(const Inputs& in, std::int64_t n);
     // Copies the source into slices 1 to n, each flushed and parked under a
-    // temporary name, then names them: slice 1 last, so that the set is
-    // there only when all of it is.
-    void writeSlices(const Inputs& in, std::int64_t n, std::int64_t S);
+    // temporary name, then names them.
+    void writeSlices(const Inputs& in, const Plan& plan);
+    // Names the parked slices, slice 1 last, so that the set is there only
+    // when all of it is; takes the names back again when that fails.
     void nameSlices(std::vector<OutputFile>& slices, const std::string& dir);
 
+    // Joins the set whose first slice is Text1: find the set and check it,
+    // confirm the output, copy, delete.
     Outcome merge(const Inputs& in);
+    // The output's path; FileError when it would be one of the slices.
+    std::string outputOf(const Inputs& in, const SliceSet& set) const;
+    // Asks about anything at the output's name; FileError for a directory.
+    Existing confirmOutput(const std::string& output);
+    // Writes the joined set and gives it the output's name, flushed.
+    void writeOutput(const Inputs& in, const SliceSet& set, const std::string& output,
+                     bool replace);
     // Appends every slice of the checked set to out, each still the very
     // file the check saw.
     void joinSlices(const SliceSet& set, OutputFile& out);
     // Deletes exactly the slices that were joined.
     void deleteSlices(const SliceSet& set);
 
-    // The 64KB refusal, and No to replacing: back to idle with the count
-    // field focused for retyping.
-    Outcome refuseTooSmall();
-    Outcome declineReplacing();
-    Outcome complete();
-    // Back to idle with the source, save location and size caption emptied.
-    void idleRestore();
+    // Ends the command the way the row says; busy: the busy state had been
+    // entered.
+    Outcome leave(const WayOut& way, Outcome outcome, bool busy = true);
     Outcome fail(bool busy, const std::string& reason);
     void enterBusy();
-    void leaveBusy(const std::string& caption);
+    // The bar across the whole progress area, with text beside it.
+    void showBarFull(const std::string& text);
 
     // Copies the open input from iPos up to end into out, chunk by chunk,
     // with the event pump after each chunk.
