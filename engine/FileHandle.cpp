@@ -57,6 +57,8 @@ FileHandle FileHandle::openRead(const std::string& path) {
     return file;
 }
 
+bool FileHandle::unnamedCanBeNamed() { return ::access("/proc/self/fd", X_OK) == 0; }
+
 FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode) {
     int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd >= 0) return FileHandle(fd, dir);

@@ -22,6 +22,9 @@ public:
 
     // Opens an existing regular file for reading.
     static FileHandle openRead(const std::string& path);
+    // Whether a file made by createUnnamed can be given a name here: link()
+    // names it through /proc, which a chroot may lack.
+    static bool unnamedCanBeNamed();
     // A new file without a name in the directory dir, for writing; a closed
     // handle where the file system offers no such files.
     static FileHandle createUnnamed(const std::string& dir, unsigned mode);

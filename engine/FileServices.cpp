@@ -90,6 +90,10 @@ void FileServices::Kill(const std::string& path) {
     if (::unlink(path.c_str()) != 0) throw FileError("无法删除 / cannot delete", path, errno);
 }
 
+bool FileServices::removeQuietly(const std::string& path) noexcept {
+    return ::unlink(path.c_str()) == 0;
+}
+
 void FileServices::replace(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0)
         throw FileError("无法替换 / cannot replace", to, errno);

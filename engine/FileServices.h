@@ -46,6 +46,9 @@ public:
     static void killIfStill(const std::string& path, const FileId& id);
     // Deletes the entry at path; a missing or undeletable one is a FileError.
     static void Kill(const std::string& path);
+    // Deletes the entry at path if it can, for ways out that already failed
+    // and have nowhere further to report a second failure; true if it did.
+    static bool removeQuietly(const std::string& path) noexcept;
     // Renames from to to; whatever stands at to is replaced in one step.
     static void replace(const std::string& from, const std::string& to);
     // Renames from to to; a FileError when anything stands at to.

@@ -9,6 +9,7 @@
 
 #include "FileError.h"
 #include "FileServices.h"
+#include "SliceNames.h"
 
 namespace qz {
 
@@ -64,19 +65,13 @@ bool stillRunning(pid_t pid) {
     return ::kill(pid, 0) == 0 || errno == EPERM;
 }
 
-std::string directoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
-}
-
 }  // namespace
 
 OutputFile::OutputFile(const std::string& finalPath, const std::string& runName,
                        unsigned mode, bool unnamed)
-    : finalPath_(finalPath), dir_(directoryOf(finalPath)), runName_(runName) {
-    // Without /proc an unnamed file could never be given its name.
-    if (unnamed && ::access("/proc/self/fd", X_OK) == 0)
-        file_ = FileHandle::createUnnamed(dir_, mode);
+    : finalPath_(finalPath), dir_(SliceNames::directoryOf(finalPath)), runName_(runName) {
+    if (dir_.empty()) dir_ = "./";
+    if (unnamed && FileHandle::unnamedCanBeNamed()) file_ = FileHandle::createUnnamed(dir_, mode);
     for (int attempt = 1; !file_.isOpen(); ++attempt) {
         const std::string path = hiddenPath();
         try {
@@ -89,7 +84,7 @@ OutputFile::OutputFile(const std::string& finalPath, const std::string& runName,
     try {
         id_ = file_.identity();
     } catch (...) {
-        if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+        if (!tempPath_.empty()) FileServices::removeQuietly(tempPath_);
         throw;
     }
 }
@@ -108,7 +103,7 @@ OutputFile::~OutputFile() {
     if (committed_) return;
     // Only ever on a way out that already failed: a temporary that cannot be
     // removed now is removed by the next run of this name.
-    if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
+    if (!tempPath_.empty()) FileServices::removeQuietly(tempPath_);
 }
 
 void OutputFile::park() {

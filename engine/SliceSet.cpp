@@ -25,7 +25,7 @@ SliceSet SliceSet::check(const std::string& first) {
     if (bare.size() <= 4 || !bare.ends_with(".QZ1"))
         throw FileError("不是第一个切片，名字须以 .QZ1 结尾 / not a first slice: the name must end in .QZ1",
                         first);
-    const std::string dir = first.substr(0, first.size() - bare.size());
+    const std::string dir = SliceNames::directoryOf(first);
     const std::string stem = bare.substr(0, bare.size() - 4);
     SliceSet set;
     set.dir_ = listable(dir);

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "SliceNames.h"
+
 CliFixture::Bytes CliFixture::make(const std::string& name, std::int64_t size,
                                    unsigned seed) const {
     Bytes bytes = qz::TempDir::pattern(size, seed);
@@ -24,7 +26,7 @@ CliFixture::Bytes CliFixture::splitNew(const std::string& name, std::int64_t siz
 CliFixture::Bytes CliFixture::joined(const std::string& name, int n) const {
     Bytes all;
     for (int k = 1; k <= n; ++k) {
-        Bytes part = bytesOf(name + ".QZ" + std::to_string(k));
+        Bytes part = bytesOf(qz::SliceNames::slicePath("", name, k));
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;
