@@ -9,6 +9,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+namespace qzdirpicker {
+
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
@@ -137,3 +139,5 @@ std::optional<QString> DirTree::subdirectories(const QString& dir,
     if (!failure) std::sort(names->begin(), names->end(), nameOrder);
     return failure;
 }
+
+}  // namespace qzdirpicker

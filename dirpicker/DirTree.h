@@ -11,6 +11,8 @@
 #include <QTreeWidget>
 #include <optional>
 
+namespace qzdirpicker {
+
 class DirTree : public QTreeWidget {
     Q_OBJECT
 public:
@@ -56,3 +58,5 @@ private:
     QString root_;
     QString openPath_;
 };
+
+}  // namespace qzdirpicker

@@ -10,6 +10,8 @@
 #include "MountTable.h"
 #include "PlainMessageBox.h"
 
+namespace qzdirpicker {
+
 namespace {
 
 // The layout is designed in twips, 15 to a pixel at 96 dpi.
@@ -103,3 +105,5 @@ void Form2::fillDrive1(const QList<MountTable::Drive>& drives, const QString& ch
 }
 
 QString Form2::chosenDrive() const { return Drive1->currentData().toString(); }
+
+}  // namespace qzdirpicker

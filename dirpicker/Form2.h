@@ -11,9 +11,12 @@
 
 #include "MountTable.h"
 
-class DirTree;
 class QComboBox;
 class QPushButton;
+
+namespace qzdirpicker {
+
+class DirTree;
 
 class Form2 : public QDialog {
     Q_OBJECT
@@ -44,3 +47,5 @@ private:
     QComboBox* Drive1;
     QPushButton* Command1;
 };
+
+}  // namespace qzdirpicker

@@ -6,6 +6,8 @@
 
 #include "VolumeLabel.h"
 
+namespace qzdirpicker {
+
 namespace {
 
 // File systems that only the kernel and the system's services read and write,
@@ -113,3 +115,5 @@ QString MountTable::holding(const QStringList& drives, const QString& path) {
         if (within(path, d) && d.size() > best.size()) best = d;
     return best;
 }
+
+}  // namespace qzdirpicker

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <functional>
 
+namespace qzdirpicker {
+
 class MountTable {
 public:
     struct Drive {
@@ -42,3 +44,5 @@ public:
 private:
     static std::function<QList<Drive>()>& source();
 };
+
+}  // namespace qzdirpicker

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+namespace qzdirpicker {
+
 std::function<void(const QString&)>& PlainMessageBox::standIn() {
     static std::function<void(const QString&)> s;
     return s;
@@ -26,3 +28,5 @@ void PlainMessageBox::show(QWidget* parent, const QString& text) {
     }
     build(parent, text)->exec();
 }
+
+}  // namespace qzdirpicker

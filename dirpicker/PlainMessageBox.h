@@ -10,6 +10,8 @@
 class QMessageBox;
 class QWidget;
 
+namespace qzdirpicker {
+
 class PlainMessageBox {
 public:
     // Shows text modally over parent and returns when the user has closed it;
@@ -26,3 +28,5 @@ public:
 private:
     static std::function<void(const QString&)>& standIn();
 };
+
+}  // namespace qzdirpicker

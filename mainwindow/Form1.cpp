@@ -27,6 +27,8 @@
 #include "SliceNames.h"
 #include "SourceSelection.h"
 
+namespace qzmainwindow {
+
 namespace {
 
 const QColor kPathFieldColour(255, 224, 192);
@@ -365,7 +367,7 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command4_Click() {
-    Form2 picker(this, [this](const QString& dir) { showPath(Text3_, dir); });
+    qzdirpicker::Form2 picker(this, [this](const QString& dir) { showPath(Text3_, dir); });
     picker.exec();
     Form_Activate();
 }
@@ -484,3 +486,5 @@ qz::MsgAnswer Form1::MsgBox(const std::string& text, const std::string& title, i
 }
 
 void Form1::DoEvents() { pump_.pump(); }
+
+}  // namespace qzmainwindow

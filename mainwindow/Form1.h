@@ -23,6 +23,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace qzmainwindow {
+
 class Form1 : public QWidget, public qz::Host {
     Q_OBJECT
 public:
@@ -155,3 +157,5 @@ private:
     QLabel* Label4 = nullptr;
     QLabel* Label3 = nullptr;
 };
+
+}  // namespace qzmainwindow

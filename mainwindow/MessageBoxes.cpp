@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace qzmainwindow {
+
 namespace {
 
 bool isQuestion(int style) { return style == qz::MsgQuestion; }
@@ -67,3 +69,5 @@ qz::MsgAnswer MessageBoxes::answerScripted(int style) {
     if (!isQuestion(style)) return qz::MsgAnswer::Ok;
     return answer == qz::MsgAnswer::Yes ? qz::MsgAnswer::Yes : qz::MsgAnswer::No;
 }
+
+}  // namespace qzmainwindow

@@ -14,6 +14,8 @@
 class QMessageBox;
 class QWidget;
 
+namespace qzmainwindow {
+
 class MessageBoxes {
 public:
     struct Shown {
@@ -55,3 +57,5 @@ private:
     qz::MsgAnswer defaultAnswer_ = qz::MsgAnswer::No;
     std::vector<Shown> shown_;
 };
+
+}  // namespace qzmainwindow

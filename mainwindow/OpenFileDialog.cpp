@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 
+namespace qzmainwindow {
+
 namespace {
 
 // Qt reads the wildcards of a filter entry from the parentheses of its text,
@@ -50,3 +52,5 @@ std::optional<QString> OpenFileDialog::show(QWidget* parent, const Request& requ
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.first();
 }
+
+}  // namespace qzmainwindow

@@ -12,6 +12,8 @@
 class QFileDialog;
 class QWidget;
 
+namespace qzmainwindow {
+
 class OpenFileDialog {
 public:
     // What the dialog is asked with.
@@ -42,3 +44,5 @@ private:
     std::deque<QString> queue_;  // a null string cancels
     std::vector<Request> asked_;
 };
+
+}  // namespace qzmainwindow

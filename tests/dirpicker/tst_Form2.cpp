@@ -15,6 +15,11 @@
 #include "MountTable.h"
 #include "PlainMessageBox.h"
 
+using qzdirpicker::DirTree;
+using qzdirpicker::Form2;
+using qzdirpicker::MountTable;
+using qzdirpicker::PlainMessageBox;
+
 class tst_Form2 : public QObject {
     Q_OBJECT
 private slots:

@@ -11,6 +11,8 @@
 #include "SourceSelection.h"
 #include "TempDir.h"
 
+using qzdirpicker::Form2;
+
 class tst_PickThenSplit : public QObject {
     Q_OBJECT
 private slots:

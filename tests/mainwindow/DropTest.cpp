@@ -22,6 +22,7 @@
 #include "FormFixture.h"
 #include "TempDir.h"
 
+using qzmainwindow::DropHandle;
 using Outcome = qz::Engine::Outcome;
 
 class DropTest : public FormFixture {

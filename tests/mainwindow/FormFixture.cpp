@@ -7,7 +7,7 @@
 #include "AppSetup.h"
 
 void FormFixture::openForm() {
-    form = std::make_unique<Form1>();
+    form = std::make_unique<qzmainwindow::Form1>();
     form->messageBoxes().setScripted(true);
 }
 
@@ -50,7 +50,7 @@ QStringList FormFixture::messages() {
     return texts;
 }
 
-void FormFixture::initTestCase() { AppSetup::apply(*qApp); }
+void FormFixture::initTestCase() { qzmainwindow::AppSetup::apply(*qApp); }
 
 void FormFixture::cleanup() {
     form.reset();

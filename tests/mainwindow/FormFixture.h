@@ -21,7 +21,7 @@ class FormFixture : public QObject {
     Q_OBJECT
 
 protected:
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<qzmainwindow::Form1> form;
     std::unique_ptr<qz::TempDir> dir;  // made by the suites that use one
 
     // A new form whose message boxes answer from their queue, not yet shown.

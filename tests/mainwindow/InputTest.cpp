@@ -18,6 +18,8 @@
 #include "FormFixture.h"
 #include "PieceCount.h"
 
+using qzmainwindow::PieceCount;
+
 class InputTest : public FormFixture {
     Q_OBJECT
 

@@ -18,6 +18,8 @@
 #include "FormFixture.h"
 #include "MessageBoxes.h"
 
+using qzmainwindow::MessageBoxes;
+
 class LayoutTest : public FormFixture {
     Q_OBJECT
 

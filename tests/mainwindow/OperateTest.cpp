@@ -21,6 +21,7 @@
 #include "Interruption.h"
 #include "TempDir.h"
 
+using qzmainwindow::EventPump;
 using Outcome = qz::Engine::Outcome;
 
 class OperateTest : public FormFixture {

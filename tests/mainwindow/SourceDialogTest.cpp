@@ -20,6 +20,8 @@
 #include "FormFixture.h"
 #include "TempDir.h"
 
+using qzmainwindow::OpenFileDialog;
+
 class SourceDialogTest : public FormFixture {
     Q_OBJECT
 
