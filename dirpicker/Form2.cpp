@@ -9,13 +9,11 @@
 #include "DirTree.h"
 #include "MountTable.h"
 #include "PlainMessageBox.h"
+#include "Twips.h"
 
 namespace qzdirpicker {
 
 namespace {
-
-// The layout is designed in twips, 15 to a pixel at 96 dpi.
-constexpr int px(int twips) { return twips / 15; }
 
 // The process's current directory; "/" when it cannot be determined (it
 // was removed, say).
@@ -48,14 +46,14 @@ Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
       Command1(new QPushButton(QStringLiteral("确定(&O)"), this)) {
     setWindowTitle(QStringLiteral("保存目录"));
     setWindowIcon(QApplication::windowIcon());
-    setFixedSize(px(6000), px(5310));
+    setFixedSize(Twips::toPixels(6000), Twips::toPixels(5310));
 
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(px(120), px(450), px(5745), px(4290));
+    Dir1->setGeometry(Twips::toPixels(120, 450, 5745, 4290));
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(px(120), px(120), px(3015), px(300));
+    Drive1->setGeometry(Twips::toPixels(120, 120, 3015, 300));
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(px(4860), px(4800), px(975), px(375));
+    Command1->setGeometry(Twips::toPixels(4860, 4800, 975, 375));
     Command1->setDefault(true);  // Enter is OK; Escape is the close box
     setTabOrder(Dir1, Drive1);
     setTabOrder(Drive1, Command1);

@@ -26,21 +26,17 @@
 #include "PieceCount.h"
 #include "SliceNames.h"
 #include "SourceSelection.h"
+#include "Twips.h"
 
 namespace qzmainwindow {
+
+using qzdirpicker::Twips;
 
 namespace {
 
 const QColor kPathFieldColour(255, 224, 192);
 const QColor kCountFieldColour(192, 255, 192);
 const QColor kBarColour(128, 128, 255);
-
-// Pixels for a length in twips, at 15 twips to the pixel.
-int px(int twips) { return qRound(twips / double(Form1::kTwipsPerPixel)); }
-
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 // The About text. Lines are joined by "\n", where the text was written with
 // "\r\n": a Qt message box breaks lines at "\n" and would show the "\r".
@@ -93,7 +89,7 @@ Form1::Form1(QWidget* parent)
     topmost_ = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     if (topmost_) flags |= Qt::WindowStaysOnTopHint;
     setWindowFlags(flags);
-    setFixedSize(px(4380), px(2895));
+    setFixedSize(Twips::toPixels(4380), Twips::toPixels(2895));
 
     createControls();
     arrangeStacking();
@@ -137,7 +133,7 @@ void Form1::createControls() {
         return t;
     };
 
-    Picture1 = place(new QFrame(this), "Picture1", twipsRect(135, 2385, 1965, 360));
+    Picture1 = place(new QFrame(this), "Picture1", Twips::toPixels(135, 2385, 1965, 360));
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setLineWidth(1);
     Picture1->setAutoFillBackground(true);  // covers the size line below it
@@ -145,28 +141,28 @@ void Form1::createControls() {
     const QRect inside = Picture1->contentsRect();
 
     Label7 = label(Picture1, "Label7", QStringLiteral("0%"),
-                   twipsRect(840, 90, 180, 180).translated(inside.topLeft()));
-    QRect bar = twipsRect(0, 0, 16, 345).translated(inside.topLeft());
+                   Twips::toPixels(840, 90, 180, 180).translated(inside.topLeft()));
+    QRect bar = Twips::toPixels(0, 0, 16, 345).translated(inside.topLeft());
     bar.setHeight(std::min(bar.height(), inside.height()));
     Label6 = place(new QLabel(Picture1), "Label6", bar);
     Label6->setAutoFillBackground(true);
     setBackground(Label6, QPalette::Window, kBarColour);
 
     Command5 = button(this, "Command5", QStringLiteral("操作(&O)"),
-                      twipsRect(3240, 2370, 1005, 405));
+                      Twips::toPixels(3240, 2370, 1005, 405));
     Command1 = button(this, "Command1", QStringLiteral("关于(&A)"),
-                      twipsRect(2220, 2370, 1035, 405));
+                      Twips::toPixels(2220, 2370, 1035, 405));
 
-    Frame1 = place(new QGroupBox(this), "Frame1", twipsRect(120, 90, 4155, 2175));
+    Frame1 = place(new QGroupBox(this), "Frame1", Twips::toPixels(120, 90, 4155, 2175));
 
     Check1_ = place(new QCheckBox(QStringLiteral("合并后删除原切片"), Frame1), "Check1",
-                    twipsRect(1950, 720, 1815, 255));
+                    Twips::toPixels(1950, 720, 1815, 255));
     Check1_->setEnabled(false);
 
     Option1_1 = place(new QRadioButton(QStringLiteral("合并文件"), Frame1), "Option1_1",
-                      twipsRect(210, 720, 1485, 285));
+                      Twips::toPixels(210, 720, 1485, 285));
     Option1_0_ = place(new QRadioButton(QStringLiteral("分割文件"), Frame1), "Option1_0",
-                       twipsRect(210, 300, 1485, 285));
+                       Twips::toPixels(210, 300, 1485, 285));
     Option1_0_->setChecked(true);
     // The option pair as one array: index 0 is split, 1 is merge.
     Option1 = new QButtonGroup(this);
@@ -174,21 +170,23 @@ void Form1::createControls() {
     Option1->addButton(Option1_0_, 0);
     Option1->addButton(Option1_1, 1);
 
-    Command4 = button(Frame1, "Command4", QStringLiteral("..."), twipsRect(3390, 1590, 585, 315));
-    Text3_ = field(Frame1, "Text3", kPathFieldColour, twipsRect(1050, 1590, 2175, 315));
+    Command4 = button(Frame1, "Command4", QStringLiteral("..."),
+                      Twips::toPixels(3390, 1590, 585, 315));
+    Text3_ = field(Frame1, "Text3", kPathFieldColour, Twips::toPixels(1050, 1590, 2175, 315));
     Text3_->setReadOnly(true);
-    Text2_ = field(Frame1, "Text2", kCountFieldColour, twipsRect(2880, 300, 585, 255));
+    Text2_ = field(Frame1, "Text2", kCountFieldColour, Twips::toPixels(2880, 300, 585, 255));
     Text2_->setText(QStringLiteral("2"));
     Text2_->setMaxLength(PieceCount::kMaxLength);
-    Command3 = button(Frame1, "Command3", QStringLiteral("..."), twipsRect(3390, 1170, 585, 315));
-    Text1_ = field(Frame1, "Text1", kPathFieldColour, twipsRect(1050, 1170, 2175, 315));
+    Command3 = button(Frame1, "Command3", QStringLiteral("..."),
+                      Twips::toPixels(3390, 1170, 585, 315));
+    Text1_ = field(Frame1, "Text1", kPathFieldColour, Twips::toPixels(1050, 1170, 2175, 315));
     Text1_->setReadOnly(true);
 
-    Label5 = label(Frame1, "Label5", QStringLiteral("保存位置:"), twipsRect(150, 1650, 810, 180));
-    Label2 = label(Frame1, "Label2", QStringLiteral("分割个数:"), twipsRect(1950, 330, 810, 180));
-    Label1 = label(Frame1, "Label1", QStringLiteral("文件来源:"), twipsRect(150, 1200, 810, 180));
-    Label4 = label(this, "Label4", QStringLiteral("文件大小:"), twipsRect(165, 2460, 810, 180));
-    Label3 = label(this, "Label3", QString(), twipsRect(1035, 2475, 90, 180));
+    Label5 = label(Frame1, "Label5", QStringLiteral("保存位置:"), Twips::toPixels(150, 1650, 810, 180));
+    Label2 = label(Frame1, "Label2", QStringLiteral("分割个数:"), Twips::toPixels(1950, 330, 810, 180));
+    Label1 = label(Frame1, "Label1", QStringLiteral("文件来源:"), Twips::toPixels(150, 1200, 810, 180));
+    Label4 = label(this, "Label4", QStringLiteral("文件大小:"), Twips::toPixels(165, 2460, 810, 180));
+    Label3 = label(this, "Label3", QString(), Twips::toPixels(1035, 2475, 90, 180));
 
     for (QLineEdit* path : {Text1_, Text3_}) {
         path->setMouseTracking(true);
@@ -452,10 +450,10 @@ void Form1::setLabel3(const std::string& caption) {
 }
 
 void Form1::setLabel6Width(float twips) {
-    Label6->resize(std::max(0, qRound(twips / kTwipsPerPixel)), Label6->height());
+    Label6->resize(std::max(0, Twips::toPixels(twips)), Label6->height());
 }
 
-float Form1::Label6Width() const { return float(Label6->width() * kTwipsPerPixel); }
+float Form1::Label6Width() const { return Twips::fromPixels(Label6->width()); }
 
 void Form1::setLabel7(const std::string& text) {
     Label7->setText(QString::fromStdString(text));
@@ -467,7 +465,7 @@ bool Form1::Picture1Visible() const { return !Picture1->isHidden(); }
 void Form1::setPicture1Visible(bool visible) { Picture1->setVisible(visible); }
 
 float Form1::Picture1InnerWidth() const {
-    return float(Picture1->contentsRect().width() * kTwipsPerPixel);
+    return Twips::fromPixels(Picture1->contentsRect().width());
 }
 
 void Form1::setFrame1Enabled(bool enabled) { Frame1->setEnabled(enabled); }

@@ -28,8 +28,6 @@ namespace qzmainwindow {
 class Form1 : public QWidget, public qz::Host {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;
-
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
