@@ -62,7 +62,7 @@ Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
     const QList<MountTable::Drive> drives = MountTable::drives();
     const QString drive = MountTable::holding(pathsOf(drives), cwd);
     fillDrive1(drives, drive);
-    if (Dir1->open(drive, cwd)) Dir1->open(drive, drive);
+    if (!Dir1->open(drive, cwd)) Dir1->open(drive, drive);
 
     connect(Drive1, &QComboBox::currentIndexChanged, this,
             &Form2::Drive1_Change);
@@ -74,9 +74,9 @@ Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
 
 void Form2::Drive1_Change() {
     const QString drive = chosenDrive();
-    const auto failure = Dir1->open(drive, drive);
-    if (!failure) return;
-    PlainMessageBox::show(this, *failure);
+    QString failure;
+    if (Dir1->open(drive, drive, &failure)) return;
+    PlainMessageBox::show(this, failure);
     refreshDrive1();
 }
 
