@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include "Controls.h"
 #include "DropHandle.h"
 #include "Engine.h"
 #include "EventPump.h"
@@ -14,14 +15,7 @@
 #include "MessageBoxes.h"
 #include "OpenFileDialog.h"
 
-class QButtonGroup;
-class QCheckBox;
-class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
 
 namespace qzmainwindow {
 
@@ -103,9 +97,11 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
-    void createControls();
-    void arrangeStacking();
-    void arrangeTabOrder();
+    // Names the window, gives it its caption, its fixed single border and its
+    // size; true when it asked to stay above ordinary windows.
+    bool frameWindow();
+    // Connects the controls' events to their handlers.
+    void routeEvents();
     void Form_Load();
     // True keeps the window open: a close request while busy.
     bool Form_Unload();
@@ -124,36 +120,17 @@ private:
     // Resizes a label that grows with its caption to fit its text.
     void fitLabel(QLabel* label);
 
+    // In the order they are made: the window's frame, then its controls.
+    const bool topmost_;
+    Controls controls_;
     qz::Engine engine_;
     MessageBoxes boxes_;
     OpenFileDialog openDialog_;
     EventPump pump_;
     qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;
-    bool topmost_ = false;
     // The folder the program was started from, where the open-file dialog
     // opens; read once, when the window is built at start.
     const QString startDirectory_;
-
-    QFrame* Picture1 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label6 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    QCheckBox* Check1_ = nullptr;
-    QButtonGroup* Option1 = nullptr;
-    QRadioButton* Option1_1 = nullptr;
-    QRadioButton* Option1_0_ = nullptr;
-    QPushButton* Command4 = nullptr;
-    QLineEdit* Text3_ = nullptr;
-    QLineEdit* Text2_ = nullptr;
-    QPushButton* Command3 = nullptr;
-    QLineEdit* Text1_ = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label3 = nullptr;
 };
 
 }  // namespace qzmainwindow
