@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFrame>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSocketNotifier>
-#include <algorithm>
 #include <exception>
 
 #include "DroppedName.h"
@@ -50,13 +48,6 @@ QString aboutText() {
         " -------------------------------------------------");
 }
 
-// A path field shows the start of its path, as typed text would; the whole
-// path is in its tooltip.
-void showPath(QLineEdit* field, const QString& path) {
-    field->setText(path);
-    field->setCursorPosition(0);
-}
-
 // The working directory: the folder the program was started from, the home
 // folder when started from the desktop's menu. The home folder also stands in
 // when that directory has been removed meanwhile.
@@ -71,7 +62,8 @@ Form1::Form1(QWidget* parent)
     : QWidget(parent),
       topmost_(frameWindow()),
       controls_(*this),
-      engine_(*this),
+      host_(*this, controls_, boxes_, pump_),
+      engine_(host_),
       startDirectory_(workingDirectory()) {
     routeEvents();
     controls_.Text1->setFocus();
@@ -261,8 +253,8 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command4_Click() {
-    qzdirpicker::Form2 picker(this,
-                              [this](const QString& dir) { showPath(controls_.Text3, dir); });
+    qzdirpicker::Form2 picker(
+        this, [this](const QString& dir) { WindowHost::showPath(*controls_.Text3, dir); });
     picker.exec();
     Form_Activate();
 }
@@ -272,7 +264,7 @@ OpenFileDialog::Request Form1::openRequest() const {
     // a dot; on this one that is "*", names without a dot included. The
     // dialog opens where the program was started, not in the folder of its
     // executable: installed, that is among the system's programs.
-    if (Option1_0())
+    if (host_.Option1_0())
         return {QStringLiteral("QZ_打开文件"), QStringLiteral("所有文件(*.*)"),
                 QStringLiteral("*"), startDirectory_};
     return {QStringLiteral("QZ_打开文件"), QStringLiteral("合并格式(QZ1)"),
@@ -280,7 +272,7 @@ OpenFileDialog::Request Form1::openRequest() const {
 }
 
 void Form1::Command3_Click() {
-    setLabel6Width(10);
+    host_.setLabel6Width(10);
     const std::optional<QString> chosen = openDialog_.show(this, openRequest());
     if (chosen) adoptSource(*chosen);
 }
@@ -293,10 +285,10 @@ void Form1::DropFiles(DropHandle& hDrop) {
         return;
     }
     const std::string T = qz::DroppedName::path(hDrop.path(0).toStdString());
-    setText1(T);
-    switch (qz::DroppedName::choose(!Option1_0(), T)) {
+    host_.setText1(T);
+    switch (qz::DroppedName::choose(!host_.Option1_0(), T)) {
     case qz::DroppedName::Choice::Refused:
-        MsgBox("请选择第一个切片文件", "错误", qz::MsgWarning);
+        host_.MsgBox("请选择第一个切片文件", "错误", qz::MsgWarning);
         controls_.Text1->clear();
         hDrop.release();
         return;
@@ -310,81 +302,14 @@ void Form1::DropFiles(DropHandle& hDrop) {
 }
 
 void Form1::adoptSource(const QString& path) {
-    showPath(controls_.Text1, path);
+    WindowHost::showPath(*controls_.Text1, path);
     const std::string P = path.toStdString();
     try {
-        qz::SourceSelection::adopt(*this, engine_, P, qz::SliceNames::bareName(P));
+        qz::SourceSelection::adopt(host_, engine_, P, qz::SliceNames::bareName(P));
     } catch (const qz::FileError&) {
-        MsgBox("找不到指定的文件名!", "出错", qz::MsgWarning);
+        host_.MsgBox("找不到指定的文件名!", "出错", qz::MsgWarning);
         controls_.Text1->clear();
     }
 }
-
-void Form1::fitLabel(QLabel* label) { label->resize(label->sizeHint().width(), label->height()); }
-
-bool Form1::Option1_0() const { return controls_.Option1_0->isChecked(); }
-
-std::string Form1::Text1() const { return controls_.Text1->text().toStdString(); }
-
-void Form1::setText1(const std::string& text) {
-    showPath(controls_.Text1, QString::fromStdString(text));
-}
-
-std::string Form1::Text2() const { return controls_.Text2->text().toStdString(); }
-
-void Form1::focusText2SelectAll() {
-    controls_.Text2->setFocus(Qt::OtherFocusReason);
-    controls_.Text2->selectAll();
-}
-
-std::string Form1::Text3() const { return controls_.Text3->text().toStdString(); }
-
-void Form1::setText3(const std::string& text) {
-    showPath(controls_.Text3, QString::fromStdString(text));
-}
-
-bool Form1::Check1() const { return controls_.Check1->isChecked(); }
-
-void Form1::setLabel3(const std::string& caption) {
-    controls_.Label3->setText(QString::fromStdString(caption));
-    fitLabel(controls_.Label3);
-}
-
-void Form1::setLabel6Width(float twips) {
-    QLabel* bar = controls_.Label6;
-    bar->resize(std::max(0, Twips::toPixels(twips)), bar->height());
-}
-
-float Form1::Label6Width() const { return Twips::fromPixels(controls_.Label6->width()); }
-
-void Form1::setLabel7(const std::string& text) {
-    controls_.Label7->setText(QString::fromStdString(text));
-    fitLabel(controls_.Label7);
-}
-
-bool Form1::Picture1Visible() const { return !controls_.Picture1->isHidden(); }
-
-void Form1::setPicture1Visible(bool visible) { controls_.Picture1->setVisible(visible); }
-
-float Form1::Picture1InnerWidth() const {
-    return Twips::fromPixels(controls_.Picture1->contentsRect().width());
-}
-
-void Form1::setFrame1Enabled(bool enabled) { controls_.Frame1->setEnabled(enabled); }
-
-void Form1::setCommand5Enabled(bool enabled) { controls_.Command5->setEnabled(enabled); }
-
-void Form1::setCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
-}
-
-qz::MsgAnswer Form1::MsgBox(const std::string& text, const std::string& title, int style) {
-    // Nobody may be there to answer while the program is being ended.
-    if (qz::Interruption::caught() != 0)
-        return style == qz::MsgQuestion ? qz::MsgAnswer::No : qz::MsgAnswer::Ok;
-    return boxes_.show(this, QString::fromStdString(text), QString::fromStdString(title), style);
-}
-
-void Form1::DoEvents() { pump_.pump(); }
 
 }  // namespace qzmainwindow

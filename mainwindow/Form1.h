@@ -1,9 +1,9 @@
 #pragma once
-// The program's one main window. It holds every control of the layout by its
-// design name and is the engine's host: the engine reads and writes the
-// controls through the Host interface, while the window itself keeps no file
-// logic beyond handing the operate button, source adoption and the pump to
-// the engine. Files dropped anywhere on it come to DropFiles.
+// The program's one main window. It owns the controls of the layout (made
+// from ControlTable), the engine and the engine's host over the controls
+// (WindowHost), and routes the controls' events to their handlers. It keeps no
+// file logic beyond handing the operate button, source adoption and the pump
+// to the engine. Files dropped anywhere on it come to DropFiles.
 
 #include <QWidget>
 
@@ -11,15 +11,13 @@
 #include "DropHandle.h"
 #include "Engine.h"
 #include "EventPump.h"
-#include "Host.h"
 #include "MessageBoxes.h"
 #include "OpenFileDialog.h"
-
-class QLabel;
+#include "WindowHost.h"
 
 namespace qzmainwindow {
 
-class Form1 : public QWidget, public qz::Host {
+class Form1 : public QWidget {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
@@ -60,33 +58,12 @@ public:
     MessageBoxes& messageBoxes() { return boxes_; }
     OpenFileDialog& openFileDialog() { return openDialog_; }
     EventPump& eventPump() { return pump_; }
+    // The engine's view of the window's controls.
+    WindowHost& host() { return host_; }
     // How the last run of the operate button ended.
     qz::Engine::Outcome lastOutcome() const { return lastOutcome_; }
     // Whether the window asked to stay above ordinary windows.
     bool topmost() const { return topmost_; }
-
-    // qz::Host
-    bool Option1_0() const override;
-    std::string Text1() const override;
-    void setText1(const std::string& text) override;
-    std::string Text2() const override;
-    void focusText2SelectAll() override;
-    std::string Text3() const override;
-    void setText3(const std::string& text) override;
-    bool Check1() const override;
-    void setLabel3(const std::string& caption) override;
-    void setLabel6Width(float twips) override;
-    float Label6Width() const override;
-    void setLabel7(const std::string& text) override;
-    bool Picture1Visible() const override;
-    void setPicture1Visible(bool visible) override;
-    float Picture1InnerWidth() const override;
-    void setFrame1Enabled(bool enabled) override;
-    void setCommand5Enabled(bool enabled) override;
-    void setCaption(const std::string& caption) override;
-    qz::MsgAnswer MsgBox(const std::string& text, const std::string& title,
-                         int style) override;
-    void DoEvents() override;
 
 protected:
     bool event(QEvent* e) override;
@@ -117,16 +94,15 @@ private:
     void leaveCountField();
     // Text2's key filter: true drops the key press.
     bool Text2_KeyPress(const QKeyEvent& key);
-    // Resizes a label that grows with its caption to fit its text.
-    void fitLabel(QLabel* label);
 
     // In the order they are made: the window's frame, then its controls.
     const bool topmost_;
     Controls controls_;
-    qz::Engine engine_;
     MessageBoxes boxes_;
     OpenFileDialog openDialog_;
     EventPump pump_;
+    WindowHost host_;
+    qz::Engine engine_;
     qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;
     // The folder the program was started from, where the open-file dialog
     // opens; read once, when the window is built at start.

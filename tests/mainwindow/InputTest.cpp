@@ -188,11 +188,11 @@ void InputTest::switchingToMergeAndBack() {
     text3->setText(QStringLiteral("/v/"));
     text2->setText(QStringLiteral("7"));
     form->engine().adopt("clip.mp4", "/");
-    form->setLabel3("1.50 MB");
+    form->host().setLabel3("1.50 MB");
 
     QTest::mouseClick(option1, Qt::LeftButton);
     QVERIFY(option1->isChecked() && !option0->isChecked());
-    QVERIFY(!form->Option1_0());
+    QVERIFY(!form->host().Option1_0());
     QVERIFY(!label2->isEnabled() && !text2->isEnabled());
     QVERIFY(check1->isEnabled());
     QVERIFY(text1->text().isEmpty() && text3->text().isEmpty());
@@ -202,11 +202,11 @@ void InputTest::switchingToMergeAndBack() {
     QCOMPARE(form->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("1.50 MB"));
 
     QTest::mouseClick(check1, Qt::LeftButton);
-    QVERIFY(form->Check1());
+    QVERIFY(form->host().Check1());
     text1->setText(QStringLiteral("/v/clip.mp4.QZ1"));
     text3->setText(QStringLiteral("/v/"));
     QTest::mouseClick(option0, Qt::LeftButton);
-    QVERIFY(form->Option1_0());
+    QVERIFY(form->host().Option1_0());
     QVERIFY(label2->isEnabled() && text2->isEnabled());
     QVERIFY(!check1->isEnabled());
     QVERIFY(check1->isChecked());  // the tick survives, greyed out

@@ -185,9 +185,9 @@ void LayoutTest::startState() {
 
     // The progress area is hidden; inside it the bar and "0%" as designed.
     QVERIFY(control("Picture1")->isHidden());
-    QVERIFY(!form->Picture1Visible());
+    QVERIFY(!form->host().Picture1Visible());
     QCOMPARE(control<QLabel>("Label7")->text(), QStringLiteral("0%"));
-    QCOMPARE(form->Label6Width(), 15.0f);  // 16 twips, one whole pixel
+    QCOMPARE(form->host().Label6Width(), 15.0f);  // 16 twips, one whole pixel
 
     QCOMPARE(form->engine().iPos(), 0);
     QVERIFY(form->engine().SrcName().empty());
@@ -215,8 +215,8 @@ void LayoutTest::tabOrderFollowsTheDesign() {
 
 void LayoutTest::fieldAndBarColoursAreThoseDesigned() {
     // Painted, not only set: a style that ignored the palette would fail here.
-    form->setPicture1Visible(true);
-    form->setLabel6Width(900);
+    form->host().setPicture1Visible(true);
+    form->host().setLabel6Width(900);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     auto painted = [](QWidget* w, QPoint at) { return w->grab().toImage().pixelColor(at); };
@@ -228,13 +228,13 @@ void LayoutTest::fieldAndBarColoursAreThoseDesigned() {
 
 void LayoutTest::progressBarWidthRoundsToWholePixels() {
     // The engine reads the width back as the control rounded it.
-    form->setLabel6Width(117.963f);
-    QCOMPARE(form->Label6Width(), 120.0f);
-    form->setLabel6Width(7.4f);
-    QCOMPARE(form->Label6Width(), 0.0f);
+    form->host().setLabel6Width(117.963f);
+    QCOMPARE(form->host().Label6Width(), 120.0f);
+    form->host().setLabel6Width(7.4f);
+    QCOMPARE(form->host().Label6Width(), 0.0f);
     // The bar at 100 % fills Picture1 inside its one-pixel border.
-    QCOMPARE(form->Picture1InnerWidth(), 1935.0f);
-    form->setLabel6Width(form->Picture1InnerWidth());
+    QCOMPARE(form->host().Picture1InnerWidth(), 1935.0f);
+    form->host().setLabel6Width(form->host().Picture1InnerWidth());
     QCOMPARE(control("Label6")->geometry().right(),
              control<QFrame>("Picture1")->contentsRect().right());
 }

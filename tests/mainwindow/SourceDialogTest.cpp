@@ -33,10 +33,10 @@ class SourceDialogTest : public FormFixture {
     }
     // The bar's width after setting 10 twips, as the label rounds it.
     float tenTwips() {
-        const float before = form->Label6Width();
-        form->setLabel6Width(10);
-        const float ten = form->Label6Width();
-        form->setLabel6Width(before);
+        const float before = form->host().Label6Width();
+        form->host().setLabel6Width(10);
+        const float ten = form->host().Label6Width();
+        form->host().setLabel6Width(before);
         return ten;
     }
     // The names the dialog's file list shows for dialog's directory.
@@ -128,15 +128,15 @@ void SourceDialogTest::opensWhereTheProgramWasStarted() {
 void SourceDialogTest::cancelOnlyResetsTheBar() {
     const QString src = makeFile("clip.mp4", 1572864);
     choose(src);
-    form->setLabel6Width(900);
+    form->host().setLabel6Width(900);
     choose(std::nullopt);
-    QCOMPARE(form->Label6Width(), tenTwips());
+    QCOMPARE(form->host().Label6Width(), tenTwips());
     QCOMPARE(text("Text1"), src);
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
     QCOMPARE(form->engine().SrcName(), std::string("clip.mp4"));
     QCOMPARE(form->engine().File1().Pattern(), std::string("clip.QZ*"));
     QCOMPARE(label("Label3"), QStringLiteral("1.5 MB"));
-    QVERIFY(form->Option1_0());
+    QVERIFY(form->host().Option1_0());
     QVERIFY(form->messageBoxes().shown().empty());
 }
 
@@ -145,9 +145,9 @@ void SourceDialogTest::firstSliceChosenInMergeMode() {
     makeFile("clip.mp4.QZ2");
     makeFile("clip.mp4.QZ3");
     selectMerge();
-    form->setLabel6Width(900);
+    form->host().setLabel6Width(900);
     choose(first);
-    QCOMPARE(form->Label6Width(), tenTwips());
+    QCOMPARE(form->host().Label6Width(), tenTwips());
     QCOMPARE(text("Text1"), first);
     QCOMPARE(form->engine().SrcName(), std::string("clip.mp4.QZ1"));
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
@@ -155,13 +155,13 @@ void SourceDialogTest::firstSliceChosenInMergeMode() {
     QCOMPARE(form->engine().File1().Path(), dir->path());
     QCOMPARE(form->engine().File1().ListCount(), 3);
     QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
-    QVERIFY(!form->Option1_0());
+    QVERIFY(!form->host().Option1_0());
 }
 
 void SourceDialogTest::dialogNeverChangesTheMode() {
     const QString first = makeFile("clip.mp4.QZ1");
     choose(first);
-    QVERIFY(form->Option1_0());
+    QVERIFY(form->host().Option1_0());
     QVERIFY(!control("Check1")->isEnabled());
     QCOMPARE(text("Text1"), first);
     QVERIFY(form->messageBoxes().shown().empty());
