@@ -259,7 +259,7 @@ void Form1::Command4_Click() {
     Form_Activate();
 }
 
-OpenFileDialog::Request Form1::openRequest() const {
+OpenFileRequest Form1::openRequest() const {
     // "*.*" stands for every file, as on the systems where every name has
     // a dot; on this one that is "*", names without a dot included. The
     // dialog opens where the program was started, not in the folder of its

@@ -88,7 +88,7 @@ private:
     // every drag while an operation runs.
     void judgeDrag(QDropEvent& e);
     // What the source button's dialog is asked with in the mode now selected.
-    OpenFileDialog::Request openRequest() const;
+    OpenFileRequest openRequest() const;
     // Takes the focus off the count field, if it has it, so that the field's
     // focus-loss rule runs before the count is read.
     void leaveCountField();

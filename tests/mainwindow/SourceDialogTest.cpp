@@ -86,7 +86,7 @@ void SourceDialogTest::askedWithTheModesFilter() {
     QFETCH(QString, pattern);
     if (merge) selectMerge();
     choose(std::nullopt);
-    const auto& asked = form->openFileDialog().asked();
+    const auto& asked = form->openFileDialog().shown();
     QCOMPARE(asked.size(), 1u);
     QCOMPARE(asked[0].title, QStringLiteral("QZ_打开文件"));
     QCOMPARE(asked[0].filter, filter);
@@ -113,7 +113,7 @@ void SourceDialogTest::opensWhereTheProgramWasStarted() {
     QVERIFY(QDir::setCurrent(QStringLiteral("/")));
     selectMerge();
     choose(std::nullopt);
-    QCOMPARE(form->openFileDialog().asked().at(0).directory, startedIn);
+    QCOMPARE(form->openFileDialog().shown().at(0).directory, startedIn);
 
     // Started in a directory removed meanwhile: the home folder.
     const QString gone = path("gone");
@@ -122,7 +122,7 @@ void SourceDialogTest::opensWhereTheProgramWasStarted() {
     QVERIFY(QDir().rmdir(gone));
     restart();
     choose(std::nullopt);
-    QCOMPARE(form->openFileDialog().asked().at(0).directory, QDir::homePath());
+    QCOMPARE(form->openFileDialog().shown().at(0).directory, QDir::homePath());
 }
 
 void SourceDialogTest::cancelOnlyResetsTheBar() {
