@@ -7,8 +7,6 @@
 #include <QSignalBlocker>
 
 #include "DirTree.h"
-#include "MountTable.h"
-#include "PlainMessageBox.h"
 #include "Twips.h"
 
 namespace qzdirpicker {
@@ -37,9 +35,12 @@ QString shown(const MountTable::Drive& drive) {
 
 }  // namespace
 
-Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
+Form2::Form2(QWidget* parent, PlainMessageBox& box, MountTable::Source drives,
+             std::function<void(const QString&)> writeText3)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      box_(box),
+      drives_(std::move(drives)),
       writeText3_(std::move(writeText3)),
       Dir1(new DirTree(this)),
       Drive1(new QComboBox(this)),
@@ -47,7 +48,17 @@ Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
     setWindowTitle(QStringLiteral("保存目录"));
     setWindowIcon(QApplication::windowIcon());
     setFixedSize(Twips::toPixels(6000), Twips::toPixels(5310));
+    placeControls();
+    startAtCurrentDirectory();
+    connect(Drive1, &QComboBox::currentIndexChanged, this,
+            &Form2::Drive1_Change);
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(Dir1, &DirTree::openFailed, this,
+            [this](const QString& text) { box_.show(this, text); });
+    Dir1->setFocus();
+}
 
+void Form2::placeControls() {
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(Twips::toPixels(120, 450, 5745, 4290));
     Drive1->setObjectName(QStringLiteral("Drive1"));
@@ -57,26 +68,22 @@ Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
     Command1->setDefault(true);  // Enter is OK; Escape is the close box
     setTabOrder(Dir1, Drive1);
     setTabOrder(Drive1, Command1);
+}
 
+void Form2::startAtCurrentDirectory() {
     const QString cwd = currentDirectory();
-    const QList<MountTable::Drive> drives = MountTable::drives();
-    const QString drive = MountTable::holding(pathsOf(drives), cwd);
-    fillDrive1(drives, drive);
+    const QList<MountTable::Drive> listed = drives_();
+    const QString drive = MountTable::holding(pathsOf(listed), cwd);
+    fillDrive1(listed, drive);
+    // A directory that cannot be listed (a drive's root can) opens its drive.
     if (!Dir1->open(drive, cwd)) Dir1->open(drive, drive);
-
-    connect(Drive1, &QComboBox::currentIndexChanged, this,
-            &Form2::Drive1_Change);
-    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-    connect(Dir1, &DirTree::openFailed, this,
-            [this](const QString& text) { PlainMessageBox::show(this, text); });
-    Dir1->setFocus();
 }
 
 void Form2::Drive1_Change() {
     const QString drive = chosenDrive();
     QString failure;
     if (Dir1->open(drive, drive, &failure)) return;
-    PlainMessageBox::show(this, failure);
+    box_.show(this, failure);
     refreshDrive1();
 }
 
@@ -88,7 +95,7 @@ void Form2::Command1_Click() {
 }
 
 void Form2::refreshDrive1() {
-    const QList<MountTable::Drive> drives = MountTable::drives();
+    const QList<MountTable::Drive> drives = drives_();
     const QStringList paths = pathsOf(drives);
     const QString chosen = chosenDrive();
     fillDrive1(drives, paths.contains(chosen) ? chosen

@@ -19,7 +19,6 @@
 
 #include "DroppedName.h"
 #include "FileError.h"
-#include "Form2.h"
 #include "Interruption.h"
 #include "PieceCount.h"
 #include "SliceNames.h"
@@ -253,9 +252,8 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command4_Click() {
-    qzdirpicker::Form2 picker(
+    pickerDialog_.show(
         this, [this](const QString& dir) { WindowHost::showPath(*controls_.Text3, dir); });
-    picker.exec();
     Form_Activate();
 }
 

@@ -13,6 +13,7 @@
 #include "EventPump.h"
 #include "MessageBoxes.h"
 #include "OpenFileDialog.h"
+#include "SaveDirectoryDialog.h"
 #include "WindowHost.h"
 
 namespace qzmainwindow {
@@ -57,6 +58,7 @@ public:
     qz::Engine& engine() { return engine_; }
     MessageBoxes& messageBoxes() { return boxes_; }
     OpenFileDialog& openFileDialog() { return openDialog_; }
+    qzdirpicker::SaveDirectoryDialog& saveDirectoryDialog() { return pickerDialog_; }
     EventPump& eventPump() { return pump_; }
     // The engine's view of the window's controls.
     WindowHost& host() { return host_; }
@@ -100,6 +102,7 @@ private:
     Controls controls_;
     MessageBoxes boxes_;
     OpenFileDialog openDialog_;
+    qzdirpicker::SaveDirectoryDialog pickerDialog_;
     EventPump pump_;
     WindowHost host_;
     qz::Engine engine_;
