@@ -83,7 +83,6 @@ private slots:
     void init() {
         dir = std::make_unique<qz::TempDir>();
         openForm();
-        form->openFileDialog().setScripted(true);
         showForm();
     }
 

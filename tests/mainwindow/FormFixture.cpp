@@ -9,6 +9,9 @@
 void FormFixture::openForm() {
     form = std::make_unique<qzmainwindow::Form1>();
     form->messageBoxes().setScripted(true);
+    form->openFileDialog().setScripted(true);
+    form->saveDirectoryDialog().setScripted(true);
+    form->saveDirectoryDialog().messageBox().setScripted(true);
 }
 
 void FormFixture::showForm(bool activate) {

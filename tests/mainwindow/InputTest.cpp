@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
-#include <QTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,6 +65,7 @@ private slots:
     void programmaticSwitchRunsTheSameRule();
     void tooltipsMirrorThePathFields();
     void saveDirectoryPickerIsModalAndLeavesTheWindowOnTop();
+    void directoryPickedIsTheSaveLocation();
 };
 
 void InputTest::normalisation_data() {
@@ -241,13 +241,12 @@ void InputTest::tooltipsMirrorThePathFields() {
 }
 
 void InputTest::saveDirectoryPickerIsModalAndLeavesTheWindowOnTop() {
+    form->saveDirectoryDialog().setScripted(false);
     text3->setText(QStringLiteral("/v/"));
     QWidget* pickerParent = nullptr;
-    QTimer::singleShot(0, [&] {
-        if (auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            pickerParent = picker->parentWidget();
-            picker->reject();
-        }
+    whenModalOpens<QDialog>([&](QDialog& picker) {
+        pickerParent = picker.parentWidget();
+        picker.reject();
     });
     QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
     QCOMPARE(pickerParent, form.get());
@@ -256,6 +255,18 @@ void InputTest::saveDirectoryPickerIsModalAndLeavesTheWindowOnTop() {
     QVERIFY(form->windowFlags() & Qt::WindowStaysOnTopHint);
     // The picker is gone with its window once closed.
     QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+}
+
+void InputTest::directoryPickedIsTheSaveLocation() {
+    text3->setText(QStringLiteral("/v/"));
+    auto& picker = form->saveDirectoryDialog();
+    picker.queueAnswer(QStringLiteral("/srv/片段/"));
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+    QCOMPARE(text3->text(), QStringLiteral("/srv/片段/"));
+    // Closed without a choice: nothing is written.
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+    QCOMPARE(text3->text(), QStringLiteral("/srv/片段/"));
+    QVERIFY(picker.shown() == std::vector<QWidget*>(2, form.get()));  // over the window
 }
 
 QTEST_MAIN(InputTest)

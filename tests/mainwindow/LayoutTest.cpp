@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 #include "Form1.h"
 #include "FormFixture.h"
@@ -283,15 +282,12 @@ void LayoutTest::realBoxAnswersWithTheButtonPressed() {
     QFETCH(int, answer);
     MessageBoxes real;
     bool pressed = false;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
-        if (press < 0) {
-            QTest::keyClick(box, Qt::Key_Escape);
-            if (box->isVisible()) box->done(0);  // Esc had nothing to press
-        } else {
-            box->button(QMessageBox::StandardButton(press))->click();
-        }
+    // A box Esc found nothing to press on is closed by the helper.
+    whenModalOpens<QMessageBox>([&](QMessageBox& box) {
+        if (press < 0)
+            QTest::keyClick(&box, Qt::Key_Escape);
+        else
+            box.button(QMessageBox::StandardButton(press))->click();
         pressed = true;
     });
     QCOMPARE(int(real.show(form.get(), QStringLiteral("?"), QStringLiteral("提示"), style)),

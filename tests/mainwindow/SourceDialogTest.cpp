@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 
 #include "Form1.h"
@@ -53,7 +52,6 @@ private slots:
     void init() {
         dir = std::make_unique<qz::TempDir>();
         openForm();
-        form->openFileDialog().setScripted(true);
         showForm();
     }
 
@@ -102,7 +100,6 @@ void SourceDialogTest::opensWhereTheProgramWasStarted() {
     auto restart = [&] {
         form.reset();
         openForm();
-        form->openFileDialog().setScripted(true);
         showForm();
     };
     const QString startedIn = path("started 在此");
@@ -237,17 +234,14 @@ void SourceDialogTest::realDialogReturnsATypedMissingName() {
     QString title, filterShown;
     QWidget* parent = nullptr;
     bool modal = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        title = dialog->windowTitle();
-        parent = dialog->parentWidget();
-        modal = dialog->isModal();
-        filterShown = dialog->nameFilters().join(QLatin1Char('|'));
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    whenModalOpens<QFileDialog>([&](QFileDialog& dialog) {
+        title = dialog.windowTitle();
+        parent = dialog.parentWidget();
+        modal = dialog.isModal();
+        filterShown = dialog.nameFilters().join(QLatin1Char('|'));
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         name->setText(typed);
         QTest::keyClick(name, Qt::Key_Return);
-        if (dialog->isVisible()) dialog->reject();  // never left up
     });
     QTest::mouseClick(control("Command3"), Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("QZ_打开文件"));
