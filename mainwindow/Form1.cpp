@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSocketNotifier>
-#include <exception>
 
 #include "DroppedName.h"
 #include "FileError.h"
@@ -188,15 +187,11 @@ void Form1::dragMoveEvent(QDragMoveEvent* e) { judgeDrag(*e); }
 void Form1::dropEvent(QDropEvent* e) {
     judgeDrag(*e);
     if (!e->isAccepted()) return;
+    // A dropped name that is no file to adopt is reported by adoptSource,
+    // which catches the file error; any other exception would be a
+    // programming error, and is not taken for a bad drop.
     DropHandle hDrop(e->mimeData()->urls());
-    try {
-        DropFiles(hDrop);
-    } catch (const std::exception&) {
-        // Nothing a drop brings may end the program: the source is dropped
-        // instead, so the operate button does nothing with half-set fields.
-        controls_.Text1->clear();
-        if (hDrop.releases() == 0) hDrop.release();
-    }
+    DropFiles(hDrop);
 }
 
 bool Form1::Text2_KeyPress(const QKeyEvent& key) {
