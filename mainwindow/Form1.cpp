@@ -158,7 +158,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* e) {
             if (why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason)
                 Text2_LostFocus();
         }
-    } else if (e->type() == QEvent::MouseMove && (watched == controls_.Text1 || watched == controls_.Text3)) {
+    } else if (e->type() == QEvent::MouseMove &&
+               (watched == controls_.Text1 || watched == controls_.Text3)) {
         // Text1_MouseMove, Text3_MouseMove: the whole path as the tooltip.
         auto* path = static_cast<QLineEdit*>(watched);
         path->setToolTip(path->text());

@@ -97,7 +97,9 @@ private:
     // Text2's key filter: true drops the key press.
     bool Text2_KeyPress(const QKeyEvent& key);
 
-    // In the order they are made: the window's frame, then its controls.
+    // In the order they are made: the window's frame before its controls,
+    // the controls, boxes and pump before the host over them, the host before
+    // the engine.
     const bool topmost_;
     Controls controls_;
     MessageBoxes boxes_;
