@@ -17,8 +17,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
-    AppSetup::apply(app);
-    Form1 form;
+    qzmainwindow::AppSetup::apply(app);
+    qzmainwindow::Form1 form;
     form.messageBoxes().setScripted(true);
     form.messageBoxes().setDefaultAnswer(qz::MsgAnswer::Yes);
     form.show();

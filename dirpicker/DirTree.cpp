@@ -9,6 +9,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+namespace qzdirpicker {
+
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
@@ -39,6 +41,29 @@ bool isDirectory(int fd, const dirent& entry) {
     return ::fstatat(fd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Fills names with those of dir's subdirectories, sorted without regard to
+// case; returns 0, or the errno value of the first failure to read dir.
+int subdirectories(const QString& dir, QStringList* names) {
+    DIR* stream = ::opendir(QFile::encodeName(dir).constData());
+    if (!stream) return errno;
+    const int fd = ::dirfd(stream);
+    int err = fd < 0 ? errno : 0;
+    while (err == 0) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream);
+        if (!entry) {
+            err = errno;
+            break;
+        }
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        if (isDirectory(fd, *entry)) names->append(QFile::decodeName(name));
+    }
+    if (::closedir(stream) != 0 && err == 0) err = errno;
+    if (err == 0) std::sort(names->begin(), names->end(), nameOrder);
+    return err;
+}
+
 }  // namespace
 
 DirTree::DirTree(QWidget* parent) : QTreeWidget(parent) {
@@ -53,9 +78,12 @@ DirTree::DirTree(QWidget* parent) : QTreeWidget(parent) {
             [this](QTreeWidgetItem* item) { openItem(item); });
 }
 
-std::optional<QString> DirTree::open(const QString& root, const QString& dir) {
+bool DirTree::open(const QString& root, const QString& dir, QString* failure) {
     QStringList names;
-    if (auto failure = subdirectories(dir, &names)) return failure;
+    if (const int err = subdirectories(dir, &names)) {
+        if (failure) *failure = describe(dir, err);
+        return false;
+    }
 
     clear();
     root_ = root;
@@ -72,7 +100,7 @@ std::optional<QString> DirTree::open(const QString& root, const QString& dir) {
     expandAll();
     setCurrentItem(opened);
     scrollToItem(opened);
-    return std::nullopt;
+    return true;
 }
 
 QString DirTree::highlightedPath() const {
@@ -100,8 +128,8 @@ void DirTree::keyPressEvent(QKeyEvent* e) {
 }
 
 void DirTree::openItem(QTreeWidgetItem* item) {
-    if (auto failure = open(root_, item->data(0, kPathRole).toString()))
-        emit openFailed(*failure);
+    QString failure;
+    if (!open(root_, item->data(0, kPathRole).toString(), &failure)) emit openFailed(failure);
 }
 
 QTreeWidgetItem* DirTree::addEntry(QTreeWidgetItem* parent, const QString& text,
@@ -114,26 +142,4 @@ QTreeWidgetItem* DirTree::addEntry(QTreeWidgetItem* parent, const QString& text,
     return item;
 }
 
-std::optional<QString> DirTree::subdirectories(const QString& dir,
-                                               QStringList* names) {
-    DIR* stream = ::opendir(QFile::encodeName(dir).constData());
-    if (!stream) return describe(dir, errno);
-    const int fd = ::dirfd(stream);
-    std::optional<QString> failure;
-    if (fd < 0) failure = describe(dir, errno);
-    while (!failure) {
-        errno = 0;
-        const dirent* entry = ::readdir(stream);
-        if (!entry) {
-            if (errno != 0) failure = describe(dir, errno);
-            break;
-        }
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
-            continue;
-        if (isDirectory(fd, *entry)) names->append(QFile::decodeName(name));
-    }
-    if (::closedir(stream) != 0 && !failure) failure = describe(dir, errno);
-    if (!failure) std::sort(names->begin(), names->end(), nameOrder);
-    return failure;
-}
+}  // namespace qzdirpicker

@@ -9,19 +9,20 @@
 #include <QString>
 #include <QStringList>
 #include <QTreeWidget>
-#include <optional>
+
+namespace qzdirpicker {
 
 class DirTree : public QTreeWidget {
     Q_OBJECT
 public:
     explicit DirTree(QWidget* parent);
 
-    // Opens dir under the drive root (root is dir or one of its ancestors).
-    // Returns the system's description of the failure when dir cannot be
-    // listed, and then leaves the tree as it was.
-    std::optional<QString> open(const QString& root, const QString& dir);
+    // Opens dir under the drive root (root is dir or one of its ancestors)
+    // and returns true. When dir cannot be listed, returns false with the
+    // system's description of the failure in *failure, if given, and leaves
+    // the tree as it was.
+    bool open(const QString& root, const QString& dir, QString* failure = nullptr);
 
-    QString root() const { return root_; }
     QString openPath() const { return openPath_; }
     // The full path of the highlighted entry, without a trailing "/" except
     // for "/" itself.
@@ -48,11 +49,8 @@ private:
     QTreeWidgetItem* addEntry(QTreeWidgetItem* parent, const QString& text,
                               const QString& path, bool opened);
 
-    // The names of dir's subdirectories, sorted without regard to case; the
-    // system's description of the failure when dir cannot be read.
-    static std::optional<QString> subdirectories(const QString& dir,
-                                                 QStringList* names);
-
     QString root_;
     QString openPath_;
 };
+
+}  // namespace qzdirpicker

@@ -7,13 +7,11 @@
 #include <QSignalBlocker>
 
 #include "DirTree.h"
-#include "MountTable.h"
-#include "PlainMessageBox.h"
+#include "Twips.h"
+
+namespace qzdirpicker {
 
 namespace {
-
-// The layout is designed in twips, 15 to a pixel at 96 dpi.
-constexpr int px(int twips) { return twips / 15; }
 
 // The process's current directory; "/" when it cannot be determined (it
 // was removed, say).
@@ -37,46 +35,55 @@ QString shown(const MountTable::Drive& drive) {
 
 }  // namespace
 
-Form2::Form2(QWidget* parent, std::function<void(const QString&)> writeText3)
+Form2::Form2(QWidget* parent, PlainMessageBox& box, MountTable::Source drives,
+             std::function<void(const QString&)> writeText3)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      box_(box),
+      drives_(std::move(drives)),
       writeText3_(std::move(writeText3)),
       Dir1(new DirTree(this)),
       Drive1(new QComboBox(this)),
       Command1(new QPushButton(QStringLiteral("确定(&O)"), this)) {
     setWindowTitle(QStringLiteral("保存目录"));
     setWindowIcon(QApplication::windowIcon());
-    setFixedSize(px(6000), px(5310));
-
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(px(120), px(450), px(5745), px(4290));
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(px(120), px(120), px(3015), px(300));
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(px(4860), px(4800), px(975), px(375));
-    Command1->setDefault(true);  // Enter is OK; Escape is the close box
-    setTabOrder(Dir1, Drive1);
-    setTabOrder(Drive1, Command1);
-
-    const QString cwd = currentDirectory();
-    const QList<MountTable::Drive> drives = MountTable::drives();
-    const QString drive = MountTable::holding(pathsOf(drives), cwd);
-    fillDrive1(drives, drive);
-    if (Dir1->open(drive, cwd)) Dir1->open(drive, drive);
-
+    setFixedSize(Twips::toPixels(6000), Twips::toPixels(5310));
+    placeControls();
+    startAtCurrentDirectory();
     connect(Drive1, &QComboBox::currentIndexChanged, this,
             &Form2::Drive1_Change);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Dir1, &DirTree::openFailed, this,
-            [this](const QString& text) { PlainMessageBox::show(this, text); });
+            [this](const QString& text) { box_.show(this, text); });
     Dir1->setFocus();
+}
+
+void Form2::placeControls() {
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setGeometry(Twips::toPixels(120, 450, 5745, 4290));
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setGeometry(Twips::toPixels(120, 120, 3015, 300));
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(Twips::toPixels(4860, 4800, 975, 375));
+    Command1->setDefault(true);  // Enter is OK; Escape is the close box
+    setTabOrder(Dir1, Drive1);
+    setTabOrder(Drive1, Command1);
+}
+
+void Form2::startAtCurrentDirectory() {
+    const QString cwd = currentDirectory();
+    const QList<MountTable::Drive> listed = drives_();
+    const QString drive = MountTable::holding(pathsOf(listed), cwd);
+    fillDrive1(listed, drive);
+    // A directory that cannot be listed (a drive's root can) opens its drive.
+    if (!Dir1->open(drive, cwd)) Dir1->open(drive, drive);
 }
 
 void Form2::Drive1_Change() {
     const QString drive = chosenDrive();
-    const auto failure = Dir1->open(drive, drive);
-    if (!failure) return;
-    PlainMessageBox::show(this, *failure);
+    QString failure;
+    if (Dir1->open(drive, drive, &failure)) return;
+    box_.show(this, failure);
     refreshDrive1();
 }
 
@@ -88,7 +95,7 @@ void Form2::Command1_Click() {
 }
 
 void Form2::refreshDrive1() {
-    const QList<MountTable::Drive> drives = MountTable::drives();
+    const QList<MountTable::Drive> drives = drives_();
     const QStringList paths = pathsOf(drives);
     const QString chosen = chosenDrive();
     fillDrive1(drives, paths.contains(chosen) ? chosen
@@ -103,3 +110,5 @@ void Form2::fillDrive1(const QList<MountTable::Drive>& drives, const QString& ch
 }
 
 QString Form2::chosenDrive() const { return Drive1->currentData().toString(); }
+
+}  // namespace qzdirpicker

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <functional>
 
+namespace qzdirpicker {
+
 class MountTable {
 public:
     struct Drive {
@@ -19,6 +21,9 @@ public:
     // The label of the removable volume on a block device given as
     // "major:minor"; empty for any other device.
     using LabelOf = std::function<QString(const QByteArray& device)>;
+
+    // Where a list of drives comes from: drives() on this machine.
+    using Source = std::function<QList<Drive>()>;
 
     // The drives of the current mount table, "/" first, then in path order,
     // with the labels udev publishes. Falls back to "/" alone when the table
@@ -34,11 +39,6 @@ public:
     // The entry of drives that holds path: its longest prefix ending at a
     // path component; "/" when none does.
     static QString holding(const QStringList& drives, const QString& path);
-
-    // Makes drives() return what source returns instead of reading the
-    // table; an empty function restores the real table.
-    static void setSource(std::function<QList<Drive>()> source);
-
-private:
-    static std::function<QList<Drive>()>& source();
 };
+
+}  // namespace qzdirpicker

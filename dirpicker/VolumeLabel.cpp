@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <cctype>
 
+namespace qzdirpicker {
+
 namespace {
 
 // True when the block device whose sysfs directory is deviceDir can be
@@ -55,3 +57,5 @@ QString VolumeLabel::decoded(const QString& linkName) {
     }
     return QString::fromUtf8(out);
 }
+
+}  // namespace qzdirpicker

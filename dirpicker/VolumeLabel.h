@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace qzdirpicker {
+
 class VolumeLabel {
 public:
     // The label of the removable volume on the block device numbered device
@@ -22,3 +24,5 @@ public:
     // and "\" (and any byte it keeps out of names) as \xNN.
     static QString decoded(const QString& linkName);
 };
+
+}  // namespace qzdirpicker

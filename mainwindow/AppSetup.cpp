@@ -8,6 +8,13 @@
 #include <QTranslator>
 #include <cstdlib>
 
+// The resources live in a static library: naming their initialiser keeps
+// the linker from dropping them. Qt's macro declares the initialiser where it
+// stands, so it stays outside any namespace.
+static void initResources() { Q_INIT_RESOURCE(qzslice); }
+
+namespace qzmainwindow {
+
 namespace {
 
 bool envSet(const char* name) {
@@ -20,10 +27,6 @@ bool envSet(const char* name) {
 bool AppSetup::haveDisplay() {
     return envSet("DISPLAY") || envSet("WAYLAND_DISPLAY") || envSet("QT_QPA_PLATFORM");
 }
-
-// The resources live in a static library: naming their initialiser keeps
-// the linker from dropping them.
-static void initResources() { Q_INIT_RESOURCE(qzslice); }
 
 QIcon AppSetup::icon() {
     initResources();
@@ -51,3 +54,5 @@ void AppSetup::apply(QApplication& app) {
 
     app.setWindowIcon(icon());
 }
+
+}  // namespace qzmainwindow

@@ -6,6 +6,8 @@
 class QApplication;
 class QIcon;
 
+namespace qzmainwindow {
+
 class AppSetup {
 public:
     // Pixel size of the default font: the layout assumes CJK characters
@@ -20,3 +22,5 @@ public:
     // The program's own icon in all the sizes it is drawn at.
     static QIcon icon();
 };
+
+}  // namespace qzmainwindow

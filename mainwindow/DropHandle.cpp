@@ -2,6 +2,8 @@
 
 #include <QSysInfo>
 
+namespace qzmainwindow {
+
 namespace {
 
 // A file URL names a file of this machine when it names no host, the local
@@ -27,3 +29,5 @@ void DropHandle::release() {
     paths_.clear();
     ++releases_;
 }
+
+}  // namespace qzmainwindow

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QUrl>
 
+namespace qzmainwindow {
+
 class DropHandle {
 public:
     // The URL of a file on this machine stands for its path; any other URL
@@ -27,3 +29,5 @@ private:
     QStringList paths_;
     int releases_ = 0;
 };
+
+}  // namespace qzmainwindow

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+namespace qzmainwindow {
+
 void EventPump::pump() {
     if (running_) return;
     if (lastEnd_.isValid() && lastEnd_.elapsed() < intervalMs_) return;
@@ -11,3 +13,5 @@ void EventPump::pump() {
     running_ = false;
     lastEnd_.start();
 }
+
+}  // namespace qzmainwindow

@@ -6,6 +6,8 @@
 
 #include <QElapsedTimer>
 
+namespace qzmainwindow {
+
 class EventPump {
 public:
     static constexpr int kDefaultIntervalMs = 15;
@@ -29,3 +31,5 @@ private:
     int runs_ = 0;
     QElapsedTimer lastEnd_;
 };
+
+}  // namespace qzmainwindow

@@ -1,33 +1,26 @@
 #pragma once
-// The program's one main window. It holds every control of the layout by its
-// design name and is the engine's host: the engine reads and writes the
-// controls through the Host interface, while the window itself keeps no file
-// logic beyond handing the operate button, source adoption and the pump to
-// the engine. Files dropped anywhere on it come to DropFiles.
+// The program's one main window. It owns the controls of the layout (made
+// from ControlTable), the engine and the engine's host over the controls
+// (WindowHost), and routes the controls' events to their handlers. It keeps no
+// file logic beyond handing the operate button, source adoption and the pump
+// to the engine. Files dropped anywhere on it come to DropFiles.
 
 #include <QWidget>
 
+#include "Controls.h"
 #include "DropHandle.h"
 #include "Engine.h"
 #include "EventPump.h"
-#include "Host.h"
 #include "MessageBoxes.h"
 #include "OpenFileDialog.h"
+#include "SaveDirectoryDialog.h"
+#include "WindowHost.h"
 
-class QButtonGroup;
-class QCheckBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
+namespace qzmainwindow {
 
-class Form1 : public QWidget, public qz::Host {
+class Form1 : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;
-
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -65,34 +58,14 @@ public:
     qz::Engine& engine() { return engine_; }
     MessageBoxes& messageBoxes() { return boxes_; }
     OpenFileDialog& openFileDialog() { return openDialog_; }
+    qzdirpicker::SaveDirectoryDialog& saveDirectoryDialog() { return pickerDialog_; }
     EventPump& eventPump() { return pump_; }
+    // The engine's view of the window's controls.
+    WindowHost& host() { return host_; }
     // How the last run of the operate button ended.
     qz::Engine::Outcome lastOutcome() const { return lastOutcome_; }
     // Whether the window asked to stay above ordinary windows.
     bool topmost() const { return topmost_; }
-
-    // qz::Host
-    bool Option1_0() const override;
-    std::string Text1() const override;
-    void setText1(const std::string& text) override;
-    std::string Text2() const override;
-    void focusText2SelectAll() override;
-    std::string Text3() const override;
-    void setText3(const std::string& text) override;
-    bool Check1() const override;
-    void setLabel3(const std::string& caption) override;
-    void setLabel6Width(float twips) override;
-    float Label6Width() const override;
-    void setLabel7(const std::string& text) override;
-    bool Picture1Visible() const override;
-    void setPicture1Visible(bool visible) override;
-    float Picture1InnerWidth() const override;
-    void setFrame1Enabled(bool enabled) override;
-    void setCommand5Enabled(bool enabled) override;
-    void setCaption(const std::string& caption) override;
-    qz::MsgAnswer MsgBox(const std::string& text, const std::string& title,
-                         int style) override;
-    void DoEvents() override;
 
 protected:
     bool event(QEvent* e) override;
@@ -103,9 +76,11 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
-    void createControls();
-    void arrangeStacking();
-    void arrangeTabOrder();
+    // Names the window, gives it its caption, its fixed single border and its
+    // size; true when it asked to stay above ordinary windows.
+    bool frameWindow();
+    // Connects the controls' events to their handlers.
+    void routeEvents();
     void Form_Load();
     // True keeps the window open: a close request while busy.
     bool Form_Unload();
@@ -115,43 +90,28 @@ private:
     // every drag while an operation runs.
     void judgeDrag(QDropEvent& e);
     // What the source button's dialog is asked with in the mode now selected.
-    OpenFileDialog::Request openRequest() const;
+    OpenFileRequest openRequest() const;
     // Takes the focus off the count field, if it has it, so that the field's
     // focus-loss rule runs before the count is read.
     void leaveCountField();
     // Text2's key filter: true drops the key press.
     bool Text2_KeyPress(const QKeyEvent& key);
-    // Resizes a label that grows with its caption to fit its text.
-    void fitLabel(QLabel* label);
 
-    qz::Engine engine_;
+    // In the order they are made: the window's frame before its controls,
+    // the controls, boxes and pump before the host over them, the host before
+    // the engine.
+    const bool topmost_;
+    Controls controls_;
     MessageBoxes boxes_;
     OpenFileDialog openDialog_;
+    qzdirpicker::SaveDirectoryDialog pickerDialog_;
     EventPump pump_;
+    WindowHost host_;
+    qz::Engine engine_;
     qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;
-    bool topmost_ = false;
     // The folder the program was started from, where the open-file dialog
     // opens; read once, when the window is built at start.
     const QString startDirectory_;
-
-    QFrame* Picture1 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label6 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    QCheckBox* Check1_ = nullptr;
-    QButtonGroup* Option1 = nullptr;
-    QRadioButton* Option1_1 = nullptr;
-    QRadioButton* Option1_0_ = nullptr;
-    QPushButton* Command4 = nullptr;
-    QLineEdit* Text3_ = nullptr;
-    QLineEdit* Text2_ = nullptr;
-    QPushButton* Command3 = nullptr;
-    QLineEdit* Text1_ = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label3 = nullptr;
 };
+
+}  // namespace qzmainwindow

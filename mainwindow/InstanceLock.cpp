@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace qzmainwindow {
+
 namespace {
 
 constexpr const char* kLockName = "qzslice.lock";
@@ -49,3 +51,5 @@ bool InstanceLock::tryAcquire() {
 InstanceLock::~InstanceLock() {
     if (fd_ >= 0) ::close(fd_);
 }
+
+}  // namespace qzmainwindow

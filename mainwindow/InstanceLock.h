@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace qzmainwindow {
+
 class InstanceLock {
 public:
     InstanceLock() = default;
@@ -24,3 +26,5 @@ public:
 private:
     int fd_ = -1;
 };
+
+}  // namespace qzmainwindow

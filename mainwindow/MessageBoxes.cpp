@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace qzmainwindow {
+
 namespace {
 
 bool isQuestion(int style) { return style == qz::MsgQuestion; }
@@ -39,31 +41,19 @@ std::unique_ptr<QMessageBox> MessageBoxes::build(QWidget* parent, const QString&
 
 qz::MsgAnswer MessageBoxes::show(QWidget* parent, const QString& text,
                                  const QString& title, int style) {
-    shown_.push_back({text, title, style});
-    if (scripted_) return answerScripted(style);
-
-    auto box = build(parent, text, title, style);
-    box->exec();
-    // A question closed without a button (Esc has none to press, the window
-    // manager's close does) gives no consent.
-    if (!isQuestion(style)) return qz::MsgAnswer::Ok;
-    return box->standardButton(box->clickedButton()) == QMessageBox::Yes
-               ? qz::MsgAnswer::Yes
-               : qz::MsgAnswer::No;
-}
-
-void MessageBoxes::queueAnswer(qz::MsgAnswer answer, std::function<void()> whileShown) {
-    queue_.push_back({answer, std::move(whileShown)});
-}
-
-qz::MsgAnswer MessageBoxes::answerScripted(int style) {
-    qz::MsgAnswer answer = defaultAnswer_;
-    if (!queue_.empty()) {
-        Entry next = std::move(queue_.front());
-        queue_.pop_front();
-        answer = next.answer;
-        if (next.whileShown) next.whileShown();
+    qz::MsgAnswer answer = qz::MsgAnswer::No;
+    if (const auto scripted = answerScripted({text, title, style})) {
+        answer = *scripted;
+    } else {
+        auto box = build(parent, text, title, style);
+        box->exec();
+        // A question closed without a button (Esc has none to press, the
+        // window manager's close does) gives no consent.
+        if (box->standardButton(box->clickedButton()) == QMessageBox::Yes)
+            answer = qz::MsgAnswer::Yes;
     }
     if (!isQuestion(style)) return qz::MsgAnswer::Ok;
     return answer == qz::MsgAnswer::Yes ? qz::MsgAnswer::Yes : qz::MsgAnswer::No;
 }
+
+}  // namespace qzmainwindow

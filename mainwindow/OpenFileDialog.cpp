@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 
+namespace qzmainwindow {
+
 namespace {
 
 // Qt reads the wildcards of a filter entry from the parentheses of its text,
@@ -22,7 +24,8 @@ void listPattern(QFileDialog& dialog, const QString& pattern) {
 
 }  // namespace
 
-std::unique_ptr<QFileDialog> OpenFileDialog::build(QWidget* parent, const Request& request) {
+std::unique_ptr<QFileDialog> OpenFileDialog::build(QWidget* parent,
+                                                   const OpenFileRequest& request) {
     auto dialog = std::make_unique<QFileDialog>(parent, request.title, request.directory);
     // Qt's own dialog, the same on every desktop and reachable from tests.
     dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -35,18 +38,13 @@ std::unique_ptr<QFileDialog> OpenFileDialog::build(QWidget* parent, const Reques
     return dialog;
 }
 
-std::optional<QString> OpenFileDialog::show(QWidget* parent, const Request& request) {
-    asked_.push_back(request);
-    if (scripted_) {
-        if (queue_.empty()) return std::nullopt;
-        const QString answer = queue_.front();
-        queue_.pop_front();
-        if (answer.isNull()) return std::nullopt;
-        return answer;
-    }
+std::optional<QString> OpenFileDialog::show(QWidget* parent, const OpenFileRequest& request) {
+    if (const auto scripted = answerScripted(request)) return *scripted;
     auto dialog = build(parent, request);
     if (dialog->exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
     return chosen.first();
 }
+
+}  // namespace qzmainwindow

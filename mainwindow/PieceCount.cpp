@@ -4,6 +4,8 @@
 #include <QKeySequence>
 #include <QRegularExpression>
 
+namespace qzmainwindow {
+
 int PieceCount::characterCode(const QKeyEvent& event) {
     if (event.matches(QKeySequence::Copy)) return 3;
     if (event.matches(QKeySequence::Paste)) return 22;
@@ -57,3 +59,5 @@ QString PieceCount::normalised(const QString& text) {
     if (first == u'0' || first < u'0' || first > u'9') result = two;
     return result;
 }
+
+}  // namespace qzmainwindow

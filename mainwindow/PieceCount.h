@@ -6,6 +6,8 @@
 
 class QKeyEvent;
 
+namespace qzmainwindow {
+
 class PieceCount {
 public:
     static constexpr int kMaxLength = 3;
@@ -29,3 +31,5 @@ private:
     // with blanks. Fills value and returns true when text is one.
     static bool readNumber(const QString& text, double& value);
 };
+
+}  // namespace qzmainwindow

@@ -9,22 +9,22 @@
 #include "Interruption.h"
 
 int main(int argc, char** argv) {
-    if (!AppSetup::haveDisplay()) {
+    if (!qzmainwindow::AppSetup::haveDisplay()) {
         std::fputs("QZ切片宝需要图形界面会话才能运行 / QZ切片宝 needs a graphical session "
                    "(no DISPLAY or WAYLAND_DISPLAY)\n",
                    stderr);
         return 2;
     }
     // A second instance ends silently, before any window exists.
-    InstanceLock lock;
+    qzmainwindow::InstanceLock lock;
     if (!lock.tryAcquire()) return 0;
 
     // Ended by a signal (a logout, kill, Ctrl-C), the window first lets a
     // running operation remove what it wrote.
     qz::Interruption::install();
     QApplication app(argc, argv);
-    AppSetup::apply(app);
-    Form1 window;
+    qzmainwindow::AppSetup::apply(app);
+    qzmainwindow::Form1 window;
     window.show();
     const int status = app.exec();
     const int signal = qz::Interruption::caught();

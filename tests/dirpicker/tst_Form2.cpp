@@ -15,6 +15,11 @@
 #include "MountTable.h"
 #include "PlainMessageBox.h"
 
+using qzdirpicker::DirTree;
+using qzdirpicker::Form2;
+using qzdirpicker::MountTable;
+using qzdirpicker::PlainMessageBox;
+
 class tst_Form2 : public QObject {
     Q_OBJECT
 private slots:
@@ -53,11 +58,21 @@ private:
     QTreeWidget* dir1(Form2& f) { return f.findChild<QTreeWidget*>("Dir1"); }
     QComboBox* drive1(Form2& f) { return f.findChild<QComboBox*>("Drive1"); }
 
+    // The texts of the picker's message boxes shown so far, in order.
+    QStringList messages() const {
+        QStringList texts;
+        for (const QString& text : box_->shown()) texts << text;
+        return texts;
+    }
+
     std::unique_ptr<QTemporaryDir> tmp_;  // a fresh one for every test
     QString base_;  // its path as the kernel names it; the current directory
     QString savedCwd_, text3_;
     int writes_ = 0, driveReads_ = 0;
-    QStringList messages_;  // message boxes taken by the stand-in
+    // The picker's message box, scripted, and the drives it lists; both made
+    // afresh for every test.
+    std::unique_ptr<PlainMessageBox> box_;
+    MountTable::Source drives_;
 };
 
 void tst_Form2::init() {
@@ -70,22 +85,21 @@ void tst_Form2::init() {
     QVERIFY(QDir::setCurrent(base_));
     text3_.clear();
     writes_ = driveReads_ = 0;
-    messages_.clear();
-    PlainMessageBox::setStandIn([this](const QString& t) { messages_ << t; });
-    MountTable::setSource([this] { ++driveReads_; return unlabelled({"/", base_}); });
+    box_ = std::make_unique<PlainMessageBox>();
+    box_->setScripted(true);
+    drives_ = [this] { ++driveReads_; return unlabelled({"/", base_}); };
 }
 
 void tst_Form2::cleanup() {
     QVERIFY(QDir::setCurrent(savedCwd_));
-    PlainMessageBox::setStandIn({});
-    MountTable::setSource({});
     tmp_.reset();
-    QCOMPARE(messages_, QStringList());  // tests take those they expect
+    QCOMPARE(messages(), QStringList());  // tests take those they expect
+    box_.reset();
     for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!w->isVisible());
 }
 
 std::unique_ptr<Form2> tst_Form2::openPicker() {
-    auto f = std::make_unique<Form2>(nullptr, [this](const QString& d) {
+    auto f = std::make_unique<Form2>(nullptr, *box_, drives_, [this](const QString& d) {
         text3_ = d;
         ++writes_;
     });
@@ -219,10 +233,10 @@ void tst_Form2::keysOpenAndLeaveDirectories() {
 void tst_Form2::removableVolumeShownByItsLabel() {
     QVERIFY(QDir(base_).mkdir("stick"));
     const QString stick = base_ + "/stick";
-    MountTable::setSource([=, this] {
+    drives_ = [=, this] {
         ++driveReads_;
         return QList<MountTable::Drive>{{"/", ""}, {base_, ""}, {stick, "我的U盘"}};
-    });
+    };
     auto f = openPicker();
     QVERIFY(f);
     QCOMPARE(drive1(*f)->itemText(2), stick + "  [我的U盘]");
@@ -292,17 +306,17 @@ void tst_Form2::failingDriveIsReportedAndThePickerGoesOn() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
     const QString failing = base_ + "/" + drive;
-    MountTable::setSource([=, this] {
+    drives_ = [=, this] {
         const bool listed = ++driveReads_ == 1 || stillListed;
         return unlabelled(listed ? QStringList{"/", base_, failing} : QStringList{"/", base_});
-    });
+    };
     auto f = openPicker();
     QVERIFY(f);
     act(*f, "open video");
     act(*f, "drive " + failing);
 
-    QCOMPARE(messages_, QStringList{failing + ": " + std::strerror(error)});
-    messages_.clear();
+    QCOMPARE(messages(), QStringList{failing + ": " + std::strerror(error)});
+    box_->clearShown();
     QCOMPARE(driveReads_, 2);  // refreshed
     // Not set back while listed; else showing the drive the tree is on.
     QCOMPARE(chosenDrive(*f), stillListed ? failing : base_);
@@ -318,8 +332,8 @@ void tst_Form2::directoryGoneBeforeItsDoubleClick() {
     QVERIFY(f);
     QVERIFY(QDir(base_ + "/Zeta").removeRecursively());
     act(*f, "open Zeta");
-    QCOMPARE(messages_, QStringList{base_ + "/Zeta: " + std::strerror(ENOENT)});
-    messages_.clear();
+    QCOMPARE(messages(), QStringList{base_ + "/Zeta: " + std::strerror(ENOENT)});
+    box_->clearShown();
     act(*f, "open a");
     act(*f, "ok");
     QCOMPARE(text3_, base_ + "/a/");

@@ -4,6 +4,8 @@
 
 #include "MountTable.h"
 
+using qzdirpicker::MountTable;
+
 namespace {
 
 // One mountinfo line for a file system of type at path.

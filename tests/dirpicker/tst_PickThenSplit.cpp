@@ -11,6 +11,10 @@
 #include "SourceSelection.h"
 #include "TempDir.h"
 
+using qzdirpicker::Form2;
+using qzdirpicker::MountTable;
+using qzdirpicker::PlainMessageBox;
+
 class tst_PickThenSplit : public QObject {
     Q_OBJECT
 private slots:
@@ -35,7 +39,9 @@ void tst_PickThenSplit::slicesLandInThePickedDirectory() {
 
     const QString savedCwd = QDir::currentPath();
     QVERIFY(QDir::setCurrent(base));
-    Form2 picker(nullptr, [&host](const QString& dir) {
+    PlainMessageBox box;
+    box.setScripted(true);
+    Form2 picker(nullptr, box, MountTable::drives, [&host](const QString& dir) {
         host.setText3(dir.toStdString());
     });
     picker.show();

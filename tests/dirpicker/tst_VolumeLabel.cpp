@@ -5,6 +5,8 @@
 
 #include "VolumeLabel.h"
 
+using qzdirpicker::VolumeLabel;
+
 class tst_VolumeLabel : public QObject {
     Q_OBJECT
 private slots:

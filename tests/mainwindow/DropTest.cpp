@@ -22,6 +22,7 @@
 #include "FormFixture.h"
 #include "TempDir.h"
 
+using qzmainwindow::DropHandle;
 using Outcome = qz::Engine::Outcome;
 
 class DropTest : public FormFixture {
@@ -82,7 +83,6 @@ private slots:
     void init() {
         dir = std::make_unique<qz::TempDir>();
         openForm();
-        form->openFileDialog().setScripted(true);
         showForm();
     }
 
@@ -136,7 +136,7 @@ void DropTest::onlyTheFirstOfSeveralIsAdopted() {
     QVERIFY(drop({first, slice, makeFile("third.bin")}).dropped);
     QCOMPARE(text("Text1"), first);
     QCOMPARE(form->engine().SrcName(), std::string("first.bin"));
-    QVERIFY(form->Option1_0());  // the slice second in line selects nothing
+    QVERIFY(form->host().Option1_0());  // the slice second in line selects nothing
     QVERIFY(messages().isEmpty());
 }
 
@@ -165,18 +165,18 @@ void DropTest::nameSelectsTheMode() {
     makeFile("earlier.QZ1", 1572864);
     if (mergeBefore) selectMerge();
     form->adoptSource(path("earlier.QZ1"));
-    form->setLabel6Width(900);
-    const float barBefore = form->Label6Width();
+    form->host().setLabel6Width(900);
+    const float barBefore = form->host().Label6Width();
     QSignalSpy switches(control<QRadioButton>("Option1_1"), &QRadioButton::toggled);
 
     const QString dropped = makeFile(name.toStdString(), 262144);
     QVERIFY(drop({dropped}).dropped);
 
-    QCOMPARE(!form->Option1_0(), mergeAfter);
+    QCOMPARE(!form->host().Option1_0(), mergeAfter);
     QCOMPARE(switches.count(), mergeBefore == mergeAfter ? 0 : 1);
     QCOMPARE(control("Check1")->isEnabled(), mergeAfter);
     QCOMPARE(control("Text2")->isEnabled(), !mergeAfter);
-    QCOMPARE(form->Label6Width(), barBefore);  // a drop leaves the bar alone
+    QCOMPARE(form->host().Label6Width(), barBefore);  // a drop leaves the bar alone
     if (refused) {
         const auto& shown = form->messageBoxes().shown();
         QCOMPARE(shown.size(), 1u);
@@ -223,7 +223,7 @@ void DropTest::itemsThatAreNoFileHere() {
     QVERIFY(sent.entered && sent.dropped);
     verifyNotFound();
     QVERIFY(text("Text1").isEmpty());
-    QCOMPARE(!form->Option1_0(), merge);
+    QCOMPARE(!form->host().Option1_0(), merge);
     QVERIFY(label("Label3").isEmpty());
     // The operate button finds no source and does nothing.
     QCOMPARE(operate(), Outcome::Guard);
@@ -280,9 +280,9 @@ void DropTest::dragWhileBusyIsRefused() {
         // Refused at the drag, so the pointer shows that nothing will happen.
         const Sent sent = sendDrop(control("Text1"), files({slice}));
         untouched = untouched && !sent.entered && !sent.dropped && text("Text1") == src &&
-                    form->Option1_0() && form->engine().SrcName() == "big.bin" &&
+                    form->host().Option1_0() && form->engine().SrcName() == "big.bin" &&
                     label("Label3") == caption;
-        (form->Picture1Visible() ? dropsWhileCopying : dropsBeforeCopy)++;
+        (form->host().Picture1Visible() ? dropsWhileCopying : dropsBeforeCopy)++;
         return dropsWhileCopying >= 3;
     });
     QCOMPARE(operate(), Outcome::Completed);
@@ -296,7 +296,7 @@ void DropTest::dragWhileBusyIsRefused() {
     // Idle again, drops are taken.
     QVERIFY(drop({slice}).dropped);
     QCOMPARE(text("Text1"), slice);
-    QVERIFY(!form->Option1_0());
+    QVERIFY(!form->host().Option1_0());
 }
 
 void DropTest::handleReadsEachURL() {
@@ -336,7 +336,7 @@ void DropTest::everyWayOutReleasesOnce() {
     form->messageBoxes().clearShown();
     QCOMPARE(release({}), 1);
     QCOMPARE(text("Text1"), path("set.QZ1"));
-    QVERIFY(!form->Option1_0());
+    QVERIFY(!form->host().Option1_0());
     QVERIFY(messages().isEmpty());
 }
 
@@ -356,7 +356,7 @@ void DropTest::chineseNameWithBlanksAndDotsSplitsAndMerges() {
 
     // The first slice dropped in split mode selects merge mode.
     QVERIFY(drop({path(name + ".QZ1")}).dropped);
-    QVERIFY(!form->Option1_0());
+    QVERIFY(!form->host().Option1_0());
     QCOMPARE(form->engine().File1().ListCount(), 3);
     QTest::mouseClick(control("Check1"), Qt::LeftButton);
     QCOMPARE(operate(), Outcome::Completed);

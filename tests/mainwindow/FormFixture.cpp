@@ -7,8 +7,11 @@
 #include "AppSetup.h"
 
 void FormFixture::openForm() {
-    form = std::make_unique<Form1>();
+    form = std::make_unique<qzmainwindow::Form1>();
     form->messageBoxes().setScripted(true);
+    form->openFileDialog().setScripted(true);
+    form->saveDirectoryDialog().setScripted(true);
+    form->saveDirectoryDialog().messageBox().setScripted(true);
 }
 
 void FormFixture::showForm(bool activate) {
@@ -50,7 +53,7 @@ QStringList FormFixture::messages() {
     return texts;
 }
 
-void FormFixture::initTestCase() { AppSetup::apply(*qApp); }
+void FormFixture::initTestCase() { qzmainwindow::AppSetup::apply(*qApp); }
 
 void FormFixture::cleanup() {
     form.reset();

@@ -3,10 +3,12 @@
 // directory, lookups of its controls by name, small file helpers, and the
 // set-up before the first test and the check after every one.
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,10 +23,11 @@ class FormFixture : public QObject {
     Q_OBJECT
 
 protected:
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<qzmainwindow::Form1> form;
     std::unique_ptr<qz::TempDir> dir;  // made by the suites that use one
 
-    // A new form whose message boxes answer from their queue, not yet shown.
+    // A new form whose modal windows all answer from their queues, not yet
+    // shown.
     void openForm();
     // Shows the form, asking for activation first if activate, and waits
     // until it is the active window.
@@ -51,6 +54,18 @@ protected:
     void selectMerge();
     // Runs step every time the operation pumps events, until it returns true.
     void duringOperation(std::function<bool()> step);
+    // For the few tests that must drive a real modal window: once the next
+    // step has opened a modal window of type T, act runs on it from inside
+    // its event loop; a window still up after act is closed unanswered.
+    template <typename T>
+    void whenModalOpens(std::function<void(T&)> act) {
+        QTimer::singleShot(0, [act] {
+            auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+            if (!modal) return;
+            act(*modal);
+            if (modal->isVisible()) modal->reject();
+        });
+    }
     // The texts of the message boxes shown so far, in order.
     QStringList messages();
 

@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialog>
-#include <QTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +16,8 @@
 #include "Form1.h"
 #include "FormFixture.h"
 #include "PieceCount.h"
+
+using qzmainwindow::PieceCount;
 
 class InputTest : public FormFixture {
     Q_OBJECT
@@ -64,6 +65,7 @@ private slots:
     void programmaticSwitchRunsTheSameRule();
     void tooltipsMirrorThePathFields();
     void saveDirectoryPickerIsModalAndLeavesTheWindowOnTop();
+    void directoryPickedIsTheSaveLocation();
 };
 
 void InputTest::normalisation_data() {
@@ -186,11 +188,11 @@ void InputTest::switchingToMergeAndBack() {
     text3->setText(QStringLiteral("/v/"));
     text2->setText(QStringLiteral("7"));
     form->engine().adopt("clip.mp4", "/");
-    form->setLabel3("1.50 MB");
+    form->host().setLabel3("1.50 MB");
 
     QTest::mouseClick(option1, Qt::LeftButton);
     QVERIFY(option1->isChecked() && !option0->isChecked());
-    QVERIFY(!form->Option1_0());
+    QVERIFY(!form->host().Option1_0());
     QVERIFY(!label2->isEnabled() && !text2->isEnabled());
     QVERIFY(check1->isEnabled());
     QVERIFY(text1->text().isEmpty() && text3->text().isEmpty());
@@ -200,11 +202,11 @@ void InputTest::switchingToMergeAndBack() {
     QCOMPARE(form->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("1.50 MB"));
 
     QTest::mouseClick(check1, Qt::LeftButton);
-    QVERIFY(form->Check1());
+    QVERIFY(form->host().Check1());
     text1->setText(QStringLiteral("/v/clip.mp4.QZ1"));
     text3->setText(QStringLiteral("/v/"));
     QTest::mouseClick(option0, Qt::LeftButton);
-    QVERIFY(form->Option1_0());
+    QVERIFY(form->host().Option1_0());
     QVERIFY(label2->isEnabled() && text2->isEnabled());
     QVERIFY(!check1->isEnabled());
     QVERIFY(check1->isChecked());  // the tick survives, greyed out
@@ -239,13 +241,12 @@ void InputTest::tooltipsMirrorThePathFields() {
 }
 
 void InputTest::saveDirectoryPickerIsModalAndLeavesTheWindowOnTop() {
+    form->saveDirectoryDialog().setScripted(false);
     text3->setText(QStringLiteral("/v/"));
     QWidget* pickerParent = nullptr;
-    QTimer::singleShot(0, [&] {
-        if (auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            pickerParent = picker->parentWidget();
-            picker->reject();
-        }
+    whenModalOpens<QDialog>([&](QDialog& picker) {
+        pickerParent = picker.parentWidget();
+        picker.reject();
     });
     QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
     QCOMPARE(pickerParent, form.get());
@@ -254,6 +255,18 @@ void InputTest::saveDirectoryPickerIsModalAndLeavesTheWindowOnTop() {
     QVERIFY(form->windowFlags() & Qt::WindowStaysOnTopHint);
     // The picker is gone with its window once closed.
     QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+}
+
+void InputTest::directoryPickedIsTheSaveLocation() {
+    text3->setText(QStringLiteral("/v/"));
+    auto& picker = form->saveDirectoryDialog();
+    picker.queueAnswer(QStringLiteral("/srv/片段/"));
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+    QCOMPARE(text3->text(), QStringLiteral("/srv/片段/"));
+    // Closed without a choice: nothing is written.
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+    QCOMPARE(text3->text(), QStringLiteral("/srv/片段/"));
+    QVERIFY(picker.shown() == std::vector<QWidget*>(2, form.get()));  // over the window
 }
 
 QTEST_MAIN(InputTest)

@@ -10,6 +10,8 @@
 
 #include "InstanceLock.h"
 
+using qzmainwindow::InstanceLock;
+
 class InstanceTest : public QObject {
     Q_OBJECT
 

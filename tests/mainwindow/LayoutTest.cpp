@@ -12,11 +12,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 #include "Form1.h"
 #include "FormFixture.h"
 #include "MessageBoxes.h"
+
+using qzmainwindow::MessageBoxes;
 
 class LayoutTest : public FormFixture {
     Q_OBJECT
@@ -183,9 +184,9 @@ void LayoutTest::startState() {
 
     // The progress area is hidden; inside it the bar and "0%" as designed.
     QVERIFY(control("Picture1")->isHidden());
-    QVERIFY(!form->Picture1Visible());
+    QVERIFY(!form->host().Picture1Visible());
     QCOMPARE(control<QLabel>("Label7")->text(), QStringLiteral("0%"));
-    QCOMPARE(form->Label6Width(), 15.0f);  // 16 twips, one whole pixel
+    QCOMPARE(form->host().Label6Width(), 15.0f);  // 16 twips, one whole pixel
 
     QCOMPARE(form->engine().iPos(), 0);
     QVERIFY(form->engine().SrcName().empty());
@@ -213,8 +214,8 @@ void LayoutTest::tabOrderFollowsTheDesign() {
 
 void LayoutTest::fieldAndBarColoursAreThoseDesigned() {
     // Painted, not only set: a style that ignored the palette would fail here.
-    form->setPicture1Visible(true);
-    form->setLabel6Width(900);
+    form->host().setPicture1Visible(true);
+    form->host().setLabel6Width(900);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     auto painted = [](QWidget* w, QPoint at) { return w->grab().toImage().pixelColor(at); };
@@ -226,13 +227,13 @@ void LayoutTest::fieldAndBarColoursAreThoseDesigned() {
 
 void LayoutTest::progressBarWidthRoundsToWholePixels() {
     // The engine reads the width back as the control rounded it.
-    form->setLabel6Width(117.963f);
-    QCOMPARE(form->Label6Width(), 120.0f);
-    form->setLabel6Width(7.4f);
-    QCOMPARE(form->Label6Width(), 0.0f);
+    form->host().setLabel6Width(117.963f);
+    QCOMPARE(form->host().Label6Width(), 120.0f);
+    form->host().setLabel6Width(7.4f);
+    QCOMPARE(form->host().Label6Width(), 0.0f);
     // The bar at 100 % fills Picture1 inside its one-pixel border.
-    QCOMPARE(form->Picture1InnerWidth(), 1935.0f);
-    form->setLabel6Width(form->Picture1InnerWidth());
+    QCOMPARE(form->host().Picture1InnerWidth(), 1935.0f);
+    form->host().setLabel6Width(form->host().Picture1InnerWidth());
     QCOMPARE(control("Label6")->geometry().right(),
              control<QFrame>("Picture1")->contentsRect().right());
 }
@@ -281,15 +282,12 @@ void LayoutTest::realBoxAnswersWithTheButtonPressed() {
     QFETCH(int, answer);
     MessageBoxes real;
     bool pressed = false;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
-        if (press < 0) {
-            QTest::keyClick(box, Qt::Key_Escape);
-            if (box->isVisible()) box->done(0);  // Esc had nothing to press
-        } else {
-            box->button(QMessageBox::StandardButton(press))->click();
-        }
+    // A box Esc found nothing to press on is closed by the helper.
+    whenModalOpens<QMessageBox>([&](QMessageBox& box) {
+        if (press < 0)
+            QTest::keyClick(&box, Qt::Key_Escape);
+        else
+            box.button(QMessageBox::StandardButton(press))->click();
         pressed = true;
     });
     QCOMPARE(int(real.show(form.get(), QStringLiteral("?"), QStringLiteral("提示"), style)),

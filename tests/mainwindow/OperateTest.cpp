@@ -21,6 +21,7 @@
 #include "Interruption.h"
 #include "TempDir.h"
 
+using qzmainwindow::EventPump;
 using Outcome = qz::Engine::Outcome;
 
 class OperateTest : public FormFixture {
@@ -48,7 +49,7 @@ class OperateTest : public FormFixture {
         QCOMPARE(form->windowTitle(), caption);
         QVERIFY(control("Frame1")->isEnabled());
         QVERIFY(control("Command5")->isEnabled());
-        QVERIFY(!form->Picture1Visible());
+        QVERIFY(!form->host().Picture1Visible());
         QCOMPARE(form->engine().iPos(), 0);
         QVERIFY(!form->engine().inputOpen());
     }
@@ -110,8 +111,8 @@ void OperateTest::splitCompletes() {
     bool checkedFinalDisplay = false;
     // While the completion box is up the progress area shows the end state.
     form->messageBoxes().queueAnswer(qz::MsgAnswer::Ok, [&] {
-        checkedFinalDisplay = form->Picture1Visible() && label("Label7") == "完成" &&
-                              form->Label6Width() == form->Picture1InnerWidth() &&
+        checkedFinalDisplay = form->host().Picture1Visible() && label("Label7") == "完成" &&
+                              form->host().Label6Width() == form->host().Picture1InnerWidth() &&
                               form->windowTitle() == "操作进行中,请稍等..." &&
                               !control("Frame1")->isEnabled() && !control("Command5")->isEnabled();
     });
@@ -135,7 +136,7 @@ void OperateTest::splitCompletes() {
     verifyIdle(QStringLiteral("QZ切片宝V1.3优化版"));
     QVERIFY(text("Text1").isEmpty() && text("Text3").isEmpty() && label("Label3").isEmpty());
     QCOMPARE(text("Text2"), QStringLiteral("3"));
-    QVERIFY(form->Option1_0());
+    QVERIFY(form->host().Option1_0());
 }
 
 void OperateTest::countReadIsTheOneTheFieldShows_data() {
@@ -246,7 +247,7 @@ void OperateTest::mergeJoinsAndDeletesTheSlices() {
     bool fullAtEnd = false;
     form->messageBoxes().queueAnswer(qz::MsgAnswer::Yes);  // overwrite report.doc
     form->messageBoxes().queueAnswer(qz::MsgAnswer::Ok, [&] {
-        fullAtEnd = label("Label7") == "100%" && form->Picture1Visible();
+        fullAtEnd = label("Label7") == "100%" && form->host().Picture1Visible();
     });
     QCOMPARE(operate(), Outcome::Completed);
     QCOMPARE(messages(), QStringList({QStringLiteral("文件己经存在，是否覆盖原文件？"),
@@ -257,7 +258,7 @@ void OperateTest::mergeJoinsAndDeletesTheSlices() {
 
     verifyIdle(QStringLiteral("QZ切片宝V1.3优化版"));
     QVERIFY(text("Text1").isEmpty() && text("Text3").isEmpty() && label("Label3").isEmpty());
-    QVERIFY(!form->Option1_0());
+    QVERIFY(!form->host().Option1_0());
 }
 
 void OperateTest::mergeDeclinedWritesNothing() {
@@ -282,7 +283,7 @@ void OperateTest::closeRefusedWhileBusyAndAcceptedAfter() {
     int refusedBeforeCopy = 0, refusedWhileCopying = 0;
     duringOperation([&] {
         if (form->close()) qFatal("closed while busy");
-        (form->Picture1Visible() ? refusedWhileCopying : refusedBeforeCopy)++;
+        (form->host().Picture1Visible() ? refusedWhileCopying : refusedBeforeCopy)++;
         return refusedWhileCopying >= 3;
     });
     QCOMPARE(splitFromWindow(src, "2"), Outcome::Completed);
@@ -301,7 +302,7 @@ void OperateTest::aboutBoxDuringAnOperationSuspendsIt() {
     form->eventPump().setInterval(0);
     std::int64_t atOpen = -1, atClose = -1;
     duringOperation([&] {
-        if (!form->Picture1Visible() || form->engine().iPos() < 10 * 65535) return false;
+        if (!form->host().Picture1Visible() || form->engine().iPos() < 10 * 65535) return false;
         auto* about = control<QPushButton>("Command1");
         if (!about->isEnabled()) qFatal("About disabled during an operation");
         form->messageBoxes().queueAnswer(qz::MsgAnswer::Ok, [&] {
@@ -405,7 +406,7 @@ void OperateTest::screenshots() {
     form->eventPump().setInterval(0);
     bool saved = false;
     duringOperation([&] {
-        if (!form->Picture1Visible() || form->engine().iPos() < 90 * 65535) return false;
+        if (!form->host().Picture1Visible() || form->engine().iPos() < 90 * 65535) return false;
         QTest::qWait(100);
         save(QStringLiteral("splitting"));
         saved = true;

@@ -13,12 +13,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 
 #include "Form1.h"
 #include "FormFixture.h"
 #include "TempDir.h"
+
+using qzmainwindow::OpenFileDialog;
 
 class SourceDialogTest : public FormFixture {
     Q_OBJECT
@@ -31,10 +32,10 @@ class SourceDialogTest : public FormFixture {
     }
     // The bar's width after setting 10 twips, as the label rounds it.
     float tenTwips() {
-        const float before = form->Label6Width();
-        form->setLabel6Width(10);
-        const float ten = form->Label6Width();
-        form->setLabel6Width(before);
+        const float before = form->host().Label6Width();
+        form->host().setLabel6Width(10);
+        const float ten = form->host().Label6Width();
+        form->host().setLabel6Width(before);
         return ten;
     }
     // The names the dialog's file list shows for dialog's directory.
@@ -51,7 +52,6 @@ private slots:
     void init() {
         dir = std::make_unique<qz::TempDir>();
         openForm();
-        form->openFileDialog().setScripted(true);
         showForm();
     }
 
@@ -84,7 +84,7 @@ void SourceDialogTest::askedWithTheModesFilter() {
     QFETCH(QString, pattern);
     if (merge) selectMerge();
     choose(std::nullopt);
-    const auto& asked = form->openFileDialog().asked();
+    const auto& asked = form->openFileDialog().shown();
     QCOMPARE(asked.size(), 1u);
     QCOMPARE(asked[0].title, QStringLiteral("QZ_打开文件"));
     QCOMPARE(asked[0].filter, filter);
@@ -100,7 +100,6 @@ void SourceDialogTest::opensWhereTheProgramWasStarted() {
     auto restart = [&] {
         form.reset();
         openForm();
-        form->openFileDialog().setScripted(true);
         showForm();
     };
     const QString startedIn = path("started 在此");
@@ -111,7 +110,7 @@ void SourceDialogTest::opensWhereTheProgramWasStarted() {
     QVERIFY(QDir::setCurrent(QStringLiteral("/")));
     selectMerge();
     choose(std::nullopt);
-    QCOMPARE(form->openFileDialog().asked().at(0).directory, startedIn);
+    QCOMPARE(form->openFileDialog().shown().at(0).directory, startedIn);
 
     // Started in a directory removed meanwhile: the home folder.
     const QString gone = path("gone");
@@ -120,21 +119,21 @@ void SourceDialogTest::opensWhereTheProgramWasStarted() {
     QVERIFY(QDir().rmdir(gone));
     restart();
     choose(std::nullopt);
-    QCOMPARE(form->openFileDialog().asked().at(0).directory, QDir::homePath());
+    QCOMPARE(form->openFileDialog().shown().at(0).directory, QDir::homePath());
 }
 
 void SourceDialogTest::cancelOnlyResetsTheBar() {
     const QString src = makeFile("clip.mp4", 1572864);
     choose(src);
-    form->setLabel6Width(900);
+    form->host().setLabel6Width(900);
     choose(std::nullopt);
-    QCOMPARE(form->Label6Width(), tenTwips());
+    QCOMPARE(form->host().Label6Width(), tenTwips());
     QCOMPARE(text("Text1"), src);
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
     QCOMPARE(form->engine().SrcName(), std::string("clip.mp4"));
     QCOMPARE(form->engine().File1().Pattern(), std::string("clip.QZ*"));
     QCOMPARE(label("Label3"), QStringLiteral("1.5 MB"));
-    QVERIFY(form->Option1_0());
+    QVERIFY(form->host().Option1_0());
     QVERIFY(form->messageBoxes().shown().empty());
 }
 
@@ -143,9 +142,9 @@ void SourceDialogTest::firstSliceChosenInMergeMode() {
     makeFile("clip.mp4.QZ2");
     makeFile("clip.mp4.QZ3");
     selectMerge();
-    form->setLabel6Width(900);
+    form->host().setLabel6Width(900);
     choose(first);
-    QCOMPARE(form->Label6Width(), tenTwips());
+    QCOMPARE(form->host().Label6Width(), tenTwips());
     QCOMPARE(text("Text1"), first);
     QCOMPARE(form->engine().SrcName(), std::string("clip.mp4.QZ1"));
     QCOMPARE(text("Text3"), QString::fromStdString(dir->path()));
@@ -153,13 +152,13 @@ void SourceDialogTest::firstSliceChosenInMergeMode() {
     QCOMPARE(form->engine().File1().Path(), dir->path());
     QCOMPARE(form->engine().File1().ListCount(), 3);
     QCOMPARE(label("Label3"), QStringLiteral("0.25 MB"));
-    QVERIFY(!form->Option1_0());
+    QVERIFY(!form->host().Option1_0());
 }
 
 void SourceDialogTest::dialogNeverChangesTheMode() {
     const QString first = makeFile("clip.mp4.QZ1");
     choose(first);
-    QVERIFY(form->Option1_0());
+    QVERIFY(form->host().Option1_0());
     QVERIFY(!control("Check1")->isEnabled());
     QCOMPARE(text("Text1"), first);
     QVERIFY(form->messageBoxes().shown().empty());
@@ -235,17 +234,14 @@ void SourceDialogTest::realDialogReturnsATypedMissingName() {
     QString title, filterShown;
     QWidget* parent = nullptr;
     bool modal = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        title = dialog->windowTitle();
-        parent = dialog->parentWidget();
-        modal = dialog->isModal();
-        filterShown = dialog->nameFilters().join(QLatin1Char('|'));
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    whenModalOpens<QFileDialog>([&](QFileDialog& dialog) {
+        title = dialog.windowTitle();
+        parent = dialog.parentWidget();
+        modal = dialog.isModal();
+        filterShown = dialog.nameFilters().join(QLatin1Char('|'));
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         name->setText(typed);
         QTest::keyClick(name, Qt::Key_Return);
-        if (dialog->isVisible()) dialog->reject();  // never left up
     });
     QTest::mouseClick(control("Command3"), Qt::LeftButton);
     QCOMPARE(title, QStringLiteral("QZ_打开文件"));
