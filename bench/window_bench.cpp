@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "AppSetup.h"
-#include "Form1.h"
+#include "mainwindow/AppSetup.h"
+#include "mainwindow/Form1.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;

@@ -1,4 +1,4 @@
-#include "CliHost.h"
+#include "cli/CliHost.h"
 
 #include <poll.h>
 
@@ -6,7 +6,7 @@
 #include <istream>
 #include <ostream>
 
-#include "Interruption.h"
+#include "engine/Interruption.h"
 
 namespace qzcli {
 

@@ -7,8 +7,8 @@
 #include <iosfwd>
 #include <string>
 
-#include "CommandLine.h"
-#include "Host.h"
+#include "cli/CommandLine.h"
+#include "engine/Host.h"
 
 namespace qzcli {
 

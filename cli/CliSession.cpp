@@ -1,15 +1,15 @@
-#include "CliSession.h"
+#include "cli/CliSession.h"
 
 #include <filesystem>
 
 #include <ostream>
 
-#include "FileError.h"
-#include "FileServices.h"
-#include "Interruption.h"
-#include "SliceSet.h"
-#include "SliceNames.h"
-#include "SourceSelection.h"
+#include "engine/FileError.h"
+#include "engine/FileServices.h"
+#include "engine/Interruption.h"
+#include "engine/SliceNames.h"
+#include "engine/SliceSet.h"
+#include "engine/SourceSelection.h"
 
 namespace qzcli {
 

@@ -7,9 +7,9 @@
 #include <iosfwd>
 #include <string>
 
-#include "CliHost.h"
-#include "CommandLine.h"
-#include "Engine.h"
+#include "cli/CliHost.h"
+#include "cli/CommandLine.h"
+#include "engine/Engine.h"
 
 namespace qzcli {
 

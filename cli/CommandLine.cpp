@@ -1,10 +1,10 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <algorithm>
 #include <cctype>
 #include <limits>
 
-#include "UsageError.h"
+#include "cli/UsageError.h"
 
 namespace qzcli {
 

@@ -9,11 +9,11 @@
 #include <exception>
 #include <iostream>
 
-#include "CliHost.h"
-#include "CliSession.h"
-#include "CommandLine.h"
-#include "Interruption.h"
-#include "UsageError.h"
+#include "cli/CliHost.h"
+#include "cli/CliSession.h"
+#include "cli/CommandLine.h"
+#include "cli/UsageError.h"
+#include "engine/Interruption.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "DirTree.h"
+#include "dirpicker/DirTree.h"
 
 #include <QFile>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "Form2.h"
+#include "dirpicker/Form2.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "DirTree.h"
-#include "Twips.h"
+#include "dirpicker/DirTree.h"
+#include "dirpicker/Twips.h"
 
 namespace qzdirpicker {
 

@@ -9,8 +9,8 @@
 #include <QString>
 #include <functional>
 
-#include "MountTable.h"
-#include "PlainMessageBox.h"
+#include "dirpicker/MountTable.h"
+#include "dirpicker/PlainMessageBox.h"
 
 class QComboBox;
 class QPushButton;

@@ -1,10 +1,10 @@
-#include "MountTable.h"
+#include "dirpicker/MountTable.h"
 
 #include <QFile>
 #include <QMap>
 #include <QSet>
 
-#include "VolumeLabel.h"
+#include "dirpicker/VolumeLabel.h"
 
 namespace qzdirpicker {
 

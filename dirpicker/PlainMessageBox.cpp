@@ -1,4 +1,4 @@
-#include "PlainMessageBox.h"
+#include "dirpicker/PlainMessageBox.h"
 
 #include <QMessageBox>
 

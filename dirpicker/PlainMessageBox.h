@@ -6,7 +6,7 @@
 #include <QString>
 #include <memory>
 
-#include "ScriptedModal.h"
+#include "dirpicker/ScriptedModal.h"
 
 class QMessageBox;
 class QWidget;

@@ -1,7 +1,7 @@
-#include "SaveDirectoryDialog.h"
+#include "dirpicker/SaveDirectoryDialog.h"
 
-#include "Form2.h"
-#include "MountTable.h"
+#include "dirpicker/Form2.h"
+#include "dirpicker/MountTable.h"
 
 namespace qzdirpicker {
 

@@ -9,8 +9,8 @@
 #include <functional>
 #include <optional>
 
-#include "PlainMessageBox.h"
-#include "ScriptedModal.h"
+#include "dirpicker/PlainMessageBox.h"
+#include "dirpicker/ScriptedModal.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "Twips.h"
+#include "dirpicker/Twips.h"
 
 namespace qzdirpicker {
 

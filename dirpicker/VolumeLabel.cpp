@@ -1,4 +1,4 @@
-#include "VolumeLabel.h"
+#include "dirpicker/VolumeLabel.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "DroppedName.h"
+#include "engine/DroppedName.h"
 
 #include <sys/stat.h>
 
-#include "SliceNames.h"
+#include "engine/SliceNames.h"
 
 namespace qz {
 

@@ -1,16 +1,16 @@
-#include "Engine.h"
+#include "engine/Engine.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "FileError.h"
-#include "FileServices.h"
-#include "Host.h"
-#include "Interruption.h"
-#include "OutputFile.h"
-#include "SliceNames.h"
-#include "SliceSet.h"
-#include "WayOut.h"
+#include "engine/FileError.h"
+#include "engine/FileServices.h"
+#include "engine/Host.h"
+#include "engine/Interruption.h"
+#include "engine/OutputFile.h"
+#include "engine/SliceNames.h"
+#include "engine/SliceSet.h"
+#include "engine/WayOut.h"
 
 namespace qz {
 

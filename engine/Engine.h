@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "FileHandle.h"
-#include "FileList.h"
+#include "engine/FileHandle.h"
+#include "engine/FileList.h"
 
 namespace qz {
 

@@ -1,4 +1,4 @@
-#include "FileError.h"
+#include "engine/FileError.h"
 
 #include <cstring>
 

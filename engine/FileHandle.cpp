@@ -1,4 +1,4 @@
-#include "FileHandle.h"
+#include "engine/FileHandle.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "FileError.h"
+#include "engine/FileError.h"
 
 namespace qz {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "FileId.h"
+#include "engine/FileId.h"
 
 namespace qz {
 

@@ -1,8 +1,8 @@
-#include "FileList.h"
+#include "engine/FileList.h"
 
 #include <algorithm>
 
-#include "FileServices.h"
+#include "engine/FileServices.h"
 
 namespace qz {
 

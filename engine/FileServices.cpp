@@ -1,4 +1,4 @@
-#include "FileServices.h"
+#include "engine/FileServices.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "FileError.h"
+#include "engine/FileError.h"
 
 namespace qz {
 

@@ -40,7 +40,7 @@ public:
     virtual float Label6Width() const = 0;
     virtual void setLabel7(const std::string& text) = 0;  // percentage text
 
-    // The progress area: its visibility is the window's busy flag.
+    // The progress area: shown while an operation copies.
     virtual bool Picture1Visible() const = 0;
     virtual void setPicture1Visible(bool visible) = 0;
     // Width inside the progress area's border, in twips: the bar at 100 %.

@@ -1,4 +1,4 @@
-#include "Interruption.h"
+#include "engine/Interruption.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "engine/OutputFile.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -7,9 +7,9 @@
 #include <chrono>
 #include <utility>
 
-#include "FileError.h"
-#include "FileServices.h"
-#include "SliceNames.h"
+#include "engine/FileError.h"
+#include "engine/FileServices.h"
+#include "engine/SliceNames.h"
 
 namespace qz {
 

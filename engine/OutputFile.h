@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "FileHandle.h"
-#include "FileId.h"
+#include "engine/FileHandle.h"
+#include "engine/FileId.h"
 
 namespace qz {
 

@@ -1,6 +1,6 @@
-#include "SliceNames.h"
+#include "engine/SliceNames.h"
 
-#include "FileError.h"
+#include "engine/FileError.h"
 
 namespace qz {
 

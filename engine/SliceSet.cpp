@@ -1,14 +1,14 @@
-#include "SliceSet.h"
+#include "engine/SliceSet.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <map>
 #include <set>
 
-#include "Engine.h"
-#include "FileError.h"
-#include "FileServices.h"
-#include "SliceNames.h"
+#include "engine/Engine.h"
+#include "engine/FileError.h"
+#include "engine/FileServices.h"
+#include "engine/SliceNames.h"
 
 namespace qz {
 

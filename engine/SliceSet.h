@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "FileId.h"
+#include "engine/FileId.h"
 
 namespace qz {
 

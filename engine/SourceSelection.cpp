@@ -1,12 +1,12 @@
-#include "SourceSelection.h"
+#include "engine/SourceSelection.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "Engine.h"
-#include "FileServices.h"
-#include "Host.h"
+#include "engine/Engine.h"
+#include "engine/FileServices.h"
+#include "engine/Host.h"
 
 namespace qz {
 

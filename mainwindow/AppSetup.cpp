@@ -1,4 +1,4 @@
-#include "AppSetup.h"
+#include "mainwindow/AppSetup.h"
 
 #include <QApplication>
 #include <QFont>

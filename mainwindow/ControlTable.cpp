@@ -1,4 +1,4 @@
-#include "ControlTable.h"
+#include "mainwindow/ControlTable.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "Controls.h"
+#include "mainwindow/Controls.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,9 +11,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "ControlTable.h"
-#include "PieceCount.h"
-#include "Twips.h"
+#include "dirpicker/Twips.h"
+#include "mainwindow/ControlTable.h"
+#include "mainwindow/PieceCount.h"
 
 namespace qzmainwindow {
 

@@ -1,4 +1,4 @@
-#include "DropHandle.h"
+#include "mainwindow/DropHandle.h"
 
 #include <QSysInfo>
 

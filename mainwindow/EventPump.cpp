@@ -1,4 +1,4 @@
-#include "EventPump.h"
+#include "mainwindow/EventPump.h"
 
 #include <QCoreApplication>
 

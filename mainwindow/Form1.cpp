@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "mainwindow/Form1.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -16,13 +16,13 @@
 #include <QRadioButton>
 #include <QSocketNotifier>
 
-#include "DroppedName.h"
-#include "FileError.h"
-#include "Interruption.h"
-#include "PieceCount.h"
-#include "SliceNames.h"
-#include "SourceSelection.h"
-#include "Twips.h"
+#include "dirpicker/Twips.h"
+#include "engine/DroppedName.h"
+#include "engine/FileError.h"
+#include "engine/Interruption.h"
+#include "engine/SliceNames.h"
+#include "engine/SourceSelection.h"
+#include "mainwindow/PieceCount.h"
 
 namespace qzmainwindow {
 

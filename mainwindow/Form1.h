@@ -7,14 +7,14 @@
 
 #include <QWidget>
 
-#include "Controls.h"
-#include "DropHandle.h"
-#include "Engine.h"
-#include "EventPump.h"
-#include "MessageBoxes.h"
-#include "OpenFileDialog.h"
-#include "SaveDirectoryDialog.h"
-#include "WindowHost.h"
+#include "dirpicker/SaveDirectoryDialog.h"
+#include "engine/Engine.h"
+#include "mainwindow/Controls.h"
+#include "mainwindow/DropHandle.h"
+#include "mainwindow/EventPump.h"
+#include "mainwindow/MessageBoxes.h"
+#include "mainwindow/OpenFileDialog.h"
+#include "mainwindow/WindowHost.h"
 
 namespace qzmainwindow {
 

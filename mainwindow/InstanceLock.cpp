@@ -1,4 +1,4 @@
-#include "InstanceLock.h"
+#include "mainwindow/InstanceLock.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "MessageBoxes.h"
+#include "mainwindow/MessageBoxes.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -5,8 +5,8 @@
 #include <QString>
 #include <memory>
 
-#include "Host.h"
-#include "ScriptedModal.h"
+#include "dirpicker/ScriptedModal.h"
+#include "engine/Host.h"
 
 class QMessageBox;
 class QWidget;

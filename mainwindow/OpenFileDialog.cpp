@@ -1,4 +1,4 @@
-#include "OpenFileDialog.h"
+#include "mainwindow/OpenFileDialog.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>

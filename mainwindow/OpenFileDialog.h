@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "ScriptedModal.h"
+#include "dirpicker/ScriptedModal.h"
 
 class QFileDialog;
 class QWidget;

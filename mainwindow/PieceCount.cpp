@@ -1,4 +1,4 @@
-#include "PieceCount.h"
+#include "mainwindow/PieceCount.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>

@@ -1,4 +1,4 @@
-#include "WindowHost.h"
+#include "mainwindow/WindowHost.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -9,11 +9,11 @@
 #include <QRadioButton>
 #include <algorithm>
 
-#include "Controls.h"
-#include "EventPump.h"
-#include "Interruption.h"
-#include "MessageBoxes.h"
-#include "Twips.h"
+#include "dirpicker/Twips.h"
+#include "engine/Interruption.h"
+#include "mainwindow/Controls.h"
+#include "mainwindow/EventPump.h"
+#include "mainwindow/MessageBoxes.h"
 
 namespace qzmainwindow {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <string>
 
-#include "Host.h"
+#include "engine/Host.h"
 
 class QLabel;
 class QLineEdit;

@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "AppSetup.h"
-#include "Form1.h"
-#include "InstanceLock.h"
-#include "Interruption.h"
+#include "engine/Interruption.h"
+#include "mainwindow/AppSetup.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/InstanceLock.h"
 
 int main(int argc, char** argv) {
     if (!qzmainwindow::AppSetup::haveDisplay()) {

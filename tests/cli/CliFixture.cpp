@@ -1,8 +1,8 @@
-#include "CliFixture.h"
+#include "tests/cli/CliFixture.h"
 
 #include <filesystem>
 
-#include "SliceNames.h"
+#include "engine/SliceNames.h"
 
 CliFixture::Bytes CliFixture::make(const std::string& name, std::int64_t size,
                                    unsigned seed) const {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "CliProcess.h"
-#include "TempDir.h"
+#include "tests/cli/CliProcess.h"
+#include "tests/support/TempDir.h"
 
 class CliFixture : public ::testing::Test {
 protected:

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "CliFixture.h"
+#include "tests/cli/CliFixture.h"
 
 namespace {
 

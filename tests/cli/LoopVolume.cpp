@@ -1,4 +1,4 @@
-#include "LoopVolume.h"
+#include "tests/cli/LoopVolume.h"
 
 #include <unistd.h>
 

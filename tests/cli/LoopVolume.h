@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 class LoopVolume {
 public:

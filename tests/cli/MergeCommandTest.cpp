@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "CliFixture.h"
+#include "tests/cli/CliFixture.h"
 
 // A 1 000 000-byte source split into three slices, the source then removed.
 class MergeCommand : public CliFixture {

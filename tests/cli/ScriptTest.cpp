@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "CliFixture.h"
+#include "tests/cli/CliFixture.h"
 
 namespace {
 

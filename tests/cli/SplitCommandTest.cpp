@@ -3,7 +3,7 @@
 
 #include <unistd.h>
 
-#include "CliFixture.h"
+#include "tests/cli/CliFixture.h"
 
 using SplitCommand = CliFixture;
 

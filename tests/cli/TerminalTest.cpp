@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <regex>
 
-#include "CliFixture.h"
+#include "tests/cli/CliFixture.h"
 
 namespace {
 

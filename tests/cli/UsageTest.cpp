@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "CliFixture.h"
-#include "CommandLine.h"
-#include "UsageError.h"
+#include "cli/CommandLine.h"
+#include "cli/UsageError.h"
+#include "tests/cli/CliFixture.h"
 
 class UsageErrors : public CliFixture,
                     public ::testing::WithParamInterface<std::vector<std::string>> {};

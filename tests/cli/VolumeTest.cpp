@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "CliFixture.h"
-#include "LoopVolume.h"
+#include "tests/cli/CliFixture.h"
+#include "tests/cli/LoopVolume.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "DirTree.h"
-#include "Form2.h"
-#include "MountTable.h"
-#include "PlainMessageBox.h"
+#include "dirpicker/DirTree.h"
+#include "dirpicker/Form2.h"
+#include "dirpicker/MountTable.h"
+#include "dirpicker/PlainMessageBox.h"
 
 using qzdirpicker::DirTree;
 using qzdirpicker::Form2;

@@ -2,7 +2,7 @@
 
 #include <QtTest>
 
-#include "MountTable.h"
+#include "dirpicker/MountTable.h"
 
 using qzdirpicker::MountTable;
 

@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "Engine.h"
-#include "Form2.h"
-#include "MemoryHost.h"
-#include "SourceSelection.h"
-#include "TempDir.h"
+#include "dirpicker/Form2.h"
+#include "engine/Engine.h"
+#include "engine/SourceSelection.h"
+#include "tests/support/MemoryHost.h"
+#include "tests/support/TempDir.h"
 
 using qzdirpicker::Form2;
 using qzdirpicker::MountTable;

@@ -3,7 +3,7 @@
 
 #include <QtTest>
 
-#include "VolumeLabel.h"
+#include "dirpicker/VolumeLabel.h"
 
 using qzdirpicker::VolumeLabel;
 

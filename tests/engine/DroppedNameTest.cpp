@@ -5,8 +5,8 @@
 
 #include <unistd.h>
 
-#include "DroppedName.h"
-#include "TempDir.h"
+#include "engine/DroppedName.h"
+#include "tests/support/TempDir.h"
 
 namespace qz {
 namespace {

@@ -1,7 +1,7 @@
-#include "EngineFixture.h"
+#include "tests/engine/EngineFixture.h"
 
-#include "SliceNames.h"
-#include "SourceSelection.h"
+#include "engine/SliceNames.h"
+#include "engine/SourceSelection.h"
 
 namespace qz {
 

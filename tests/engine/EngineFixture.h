@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Engine.h"
-#include "MemoryHost.h"
-#include "TempDir.h"
+#include "engine/Engine.h"
+#include "tests/support/MemoryHost.h"
+#include "tests/support/TempDir.h"
 
 namespace qz {
 

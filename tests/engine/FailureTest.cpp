@@ -8,8 +8,8 @@
 
 #include <filesystem>
 
-#include "EngineFixture.h"
-#include "SliceNames.h"
+#include "engine/SliceNames.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace qz {
 namespace {

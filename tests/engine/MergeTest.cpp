@@ -3,9 +3,9 @@
 
 #include <unistd.h>
 
-#include "EngineFixture.h"
-#include "SliceNames.h"
-#include "SliceSet.h"
+#include "engine/SliceNames.h"
+#include "engine/SliceSet.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace qz {
 namespace {

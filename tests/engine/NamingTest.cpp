@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "FileError.h"
-#include "FileList.h"
-#include "SliceNames.h"
-#include "TempDir.h"
+#include "engine/FileError.h"
+#include "engine/FileList.h"
+#include "engine/SliceNames.h"
+#include "tests/support/TempDir.h"
 
 namespace qz {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "EngineFixture.h"
-#include "OutputFile.h"
+#include "engine/OutputFile.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace qz {
 namespace {

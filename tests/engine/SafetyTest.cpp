@@ -12,10 +12,10 @@
 #include <functional>
 #include <map>
 
-#include "EngineFixture.h"
-#include "FileServices.h"
-#include "Interruption.h"
-#include "SliceNames.h"
+#include "engine/FileServices.h"
+#include "engine/Interruption.h"
+#include "engine/SliceNames.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace qz {
 namespace {

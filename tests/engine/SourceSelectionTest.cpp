@@ -1,8 +1,8 @@
 // Adopting a chosen file as the source, and the size caption.
 
-#include "EngineFixture.h"
-#include "FileError.h"
-#include "SourceSelection.h"
+#include "engine/FileError.h"
+#include "engine/SourceSelection.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace qz {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <unistd.h>
 
-#include "EngineFixture.h"
-#include "OutputFile.h"
-#include "SliceNames.h"
-#include "SliceSet.h"
+#include "engine/OutputFile.h"
+#include "engine/SliceNames.h"
+#include "engine/SliceSet.h"
+#include "tests/engine/EngineFixture.h"
 
 namespace qz {
 namespace {

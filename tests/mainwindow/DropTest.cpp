@@ -17,10 +17,11 @@
 #include <QTest>
 #include <filesystem>
 
-#include "DropHandle.h"
-#include "Form1.h"
-#include "FormFixture.h"
-#include "TempDir.h"
+#include "engine/SliceNames.h"
+#include "mainwindow/DropHandle.h"
+#include "mainwindow/Form1.h"
+#include "tests/mainwindow/FormFixture.h"
+#include "tests/support/TempDir.h"
 
 using qzmainwindow::DropHandle;
 using Outcome = qz::Engine::Outcome;
@@ -351,7 +352,7 @@ void DropTest::chineseNameWithBlanksAndDotsSplitsAndMerges() {
     control<QLineEdit>("Text2")->setText(QStringLiteral("3"));
     QCOMPARE(operate(), Outcome::Completed);
     for (int k = 1; k <= 3; ++k)
-        QVERIFY(qz::TempDir::exists(*dir / (name + ".QZ" + std::to_string(k))));
+        QVERIFY(qz::TempDir::exists(qz::SliceNames::slicePath(dir->path(), name, k)));
     std::filesystem::rename(src.toStdString(), *dir / "kept.bin");
 
     // The first slice dropped in split mode selects merge mode.
@@ -362,7 +363,7 @@ void DropTest::chineseNameWithBlanksAndDotsSplitsAndMerges() {
     QCOMPARE(operate(), Outcome::Completed);
     QVERIFY(qz::TempDir::read(src.toStdString()) == original);
     for (int k = 1; k <= 3; ++k)
-        QVERIFY(!qz::TempDir::exists(*dir / (name + ".QZ" + std::to_string(k))));
+        QVERIFY(!qz::TempDir::exists(qz::SliceNames::slicePath(dir->path(), name, k)));
     QCOMPARE(messages(), QStringList({QStringLiteral("操作完成!"), QStringLiteral("操作完成!")}));
 }
 

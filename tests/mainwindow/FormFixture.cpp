@@ -1,10 +1,10 @@
-#include "FormFixture.h"
+#include "tests/mainwindow/FormFixture.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
 
-#include "AppSetup.h"
+#include "mainwindow/AppSetup.h"
 
 void FormFixture::openForm() {
     form = std::make_unique<qzmainwindow::Form1>();

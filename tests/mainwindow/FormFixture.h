@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "Form1.h"
-#include "TempDir.h"
+#include "mainwindow/Form1.h"
+#include "tests/support/TempDir.h"
 
 // Qt Test runs the initTestCase() and cleanup() below for each suite derived
 // from it; the suites keep their own init(), which opens the form as they need.

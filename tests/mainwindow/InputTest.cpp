@@ -13,9 +13,9 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "Form1.h"
-#include "FormFixture.h"
-#include "PieceCount.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/PieceCount.h"
+#include "tests/mainwindow/FormFixture.h"
 
 using qzmainwindow::PieceCount;
 

@@ -8,7 +8,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "InstanceLock.h"
+#include "mainwindow/InstanceLock.h"
 
 using qzmainwindow::InstanceLock;
 

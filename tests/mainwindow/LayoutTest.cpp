@@ -13,9 +13,9 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "Form1.h"
-#include "FormFixture.h"
-#include "MessageBoxes.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/MessageBoxes.h"
+#include "tests/mainwindow/FormFixture.h"
 
 using qzmainwindow::MessageBoxes;
 

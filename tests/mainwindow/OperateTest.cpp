@@ -16,10 +16,11 @@
 
 #include <csignal>
 
-#include "Form1.h"
-#include "FormFixture.h"
-#include "Interruption.h"
-#include "TempDir.h"
+#include "engine/Interruption.h"
+#include "engine/SliceNames.h"
+#include "mainwindow/Form1.h"
+#include "tests/mainwindow/FormFixture.h"
+#include "tests/support/TempDir.h"
 
 using qzmainwindow::EventPump;
 using Outcome = qz::Engine::Outcome;
@@ -128,7 +129,7 @@ void OperateTest::splitCompletes() {
     QVERIFY(!qz::TempDir::exists(src + ".QZ4"));
     std::vector<unsigned char> joined;
     for (int k = 1; k <= 3; ++k) {
-        auto part = qz::TempDir::read(src + ".QZ" + std::to_string(k));
+        auto part = qz::TempDir::read(qz::SliceNames::slicePath("", src, k));
         joined.insert(joined.end(), part.begin(), part.end());
     }
     QVERIFY(joined == qz::TempDir::read(src));
@@ -171,14 +172,13 @@ void OperateTest::countReadIsTheOneTheFieldShows() {
         QCOMPARE(form->Command5_Click(), Outcome::Completed);
     }
     QCOMPARE(text2->text(), QString::number(pieces));
-    const std::string slice = src + ".QZ";
-    QVERIFY(qz::TempDir::exists(slice + std::to_string(pieces)));
-    QVERIFY(!qz::TempDir::exists(slice + std::to_string(pieces + 1)));
+    QVERIFY(qz::TempDir::exists(qz::SliceNames::slicePath("", src, pieces)));
+    QVERIFY(!qz::TempDir::exists(qz::SliceNames::slicePath("", src, pieces + 1)));
 }
 
 void OperateTest::splitReplacesAnExistingSetOnYes() {
     const std::string src = makeSource("clip.mp4", 1000000);
-    for (int k = 1; k <= 7; ++k) qz::TempDir::write(src + ".QZ" + std::to_string(k), {1, 2, 3});
+    for (int k = 1; k <= 7; ++k) qz::TempDir::write(qz::SliceNames::slicePath("", src, k), {1, 2, 3});
     form->messageBoxes().queueAnswer(qz::MsgAnswer::Yes);
     QCOMPARE(splitFromWindow(src, "3"), Outcome::Completed);
     QCOMPARE(messages(), QStringList({QStringLiteral("己存在该文件切片,是否代替原切片?"),
@@ -254,7 +254,7 @@ void OperateTest::mergeJoinsAndDeletesTheSlices() {
                                       QStringLiteral("操作完成!")}));
     QVERIFY(fullAtEnd);
     QVERIFY(qz::TempDir::read(src) == original);
-    for (int k = 1; k <= 3; ++k) QVERIFY(!qz::TempDir::exists(src + ".QZ" + std::to_string(k)));
+    for (int k = 1; k <= 3; ++k) QVERIFY(!qz::TempDir::exists(qz::SliceNames::slicePath("", src, k)));
 
     verifyIdle(QStringLiteral("QZ切片宝V1.3优化版"));
     QVERIFY(text("Text1").isEmpty() && text("Text3").isEmpty() && label("Label3").isEmpty());

@@ -15,9 +15,9 @@
 #include <QTest>
 #include <filesystem>
 
-#include "Form1.h"
-#include "FormFixture.h"
-#include "TempDir.h"
+#include "mainwindow/Form1.h"
+#include "tests/mainwindow/FormFixture.h"
+#include "tests/support/TempDir.h"
 
 using qzmainwindow::OpenFileDialog;
 

@@ -1,4 +1,4 @@
-#include "MemoryHost.h"
+#include "tests/support/MemoryHost.h"
 
 #include <cmath>
 

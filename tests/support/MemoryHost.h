@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Host.h"
+#include "engine/Host.h"
 
 namespace qz {
 
