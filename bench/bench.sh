@@ -10,8 +10,9 @@
 #   where the tool flushes what it wrote before it reports completion:
 #     qzslice-cli split F 3 --yes             vs  split -n 3 F && sync
 #     qzslice-cli merge F.QZ1 --to OUT --yes  vs  cat F.QZ1 F.QZ2 F.QZ3 > out && sync
-# Each pair is run in turn, $BENCH_RUNS times (8 unless set), and the median
-# of each side counts, so the load of a shared machine falls on both alike.
+# Each pair is run in turn, $BENCH_RUNS times (8 unless set), the side that
+# goes first alternating, and the median of each side counts, so the load of
+# a shared machine falls on both alike.
 # When BUILD/bench/qzslice-window-bench exists it is timed too, against the
 # tool, splitting the 1 GiB file from the offscreen window.
 #
@@ -78,14 +79,23 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ t[NR] = $1 } END { print (NR % 
 
 # duel PREP_A A PREP_B B: times the functions A and B in turn, $runs times
 # each, every run after its PREP, so both meet the same load on a shared
-# machine; prints the median time of A and of B.
+# machine; which of the two goes first alternates from pair to pair, since
+# the second of a pair runs with the first one's files still about. Prints
+# the median time of A and of B.
 duel() {
     local a=() b=() i
     for ((i = 0; i < runs; i++)); do
-        "$1"
-        a+=("$(seconds "$2")")
-        "$3"
-        b+=("$(seconds "$4")")
+        if ((i % 2 == 0)); then
+            "$1"
+            a+=("$(seconds "$2")")
+            "$3"
+            b+=("$(seconds "$4")")
+        else
+            "$3"
+            b+=("$(seconds "$4")")
+            "$1"
+            a+=("$(seconds "$2")")
+        fi
     done
     echo "$(median "${a[@]}") $(median "${b[@]}")"
 }
