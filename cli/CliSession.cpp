@@ -103,7 +103,7 @@ std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& sou
                          " bytes");
         return 0;
     }
-    if (len / count <= qz::Engine::kChunk) {
+    if (qz::SliceSet::tooSmall(len, count)) {
         host_.showReason("qzslice-cli: 每个切片不大于 " + limit +
                          " 字节时，切片会小于 64KB / slices within " + limit +
                          " bytes would be smaller than 64 KB");

@@ -1,7 +1,6 @@
 #include "engine/DroppedName.h"
 
-#include <sys/stat.h>
-
+#include "engine/FileServices.h"
 #include "engine/SliceNames.h"
 
 namespace qz {
@@ -29,10 +28,7 @@ std::string DroppedName::trimmed(const std::string& path) {
 }
 
 std::string DroppedName::path(const std::string& given) {
-    // lstat: a link that leads nowhere is still a name that exists.
-    struct stat st;
-    if (::lstat(given.c_str(), &st) == 0) return given;
-    return trimmed(given);
+    return FileServices::exists(given) ? given : trimmed(given);
 }
 
 DroppedName::Choice DroppedName::choose(bool mergeSelected, const std::string& T) {

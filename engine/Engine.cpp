@@ -90,7 +90,7 @@ Engine::Inputs Engine::readInputs() const {
 
 Engine::Outcome Engine::split(const Inputs& in) {
     const Plan plan = openSource(in);
-    if (plan.S - kChunk <= iPos_) return leave(WayOut::kTooSmall, Outcome::Refused);
+    if (SliceSet::tooSmall(InLen_, plan.n)) return leave(WayOut::kTooSmall, Outcome::Refused);
     if (!replaceExisting(in, plan.n)) return leave(WayOut::kNoToReplacing, Outcome::Declined);
     OutputFile::removeStale(in.text3, in.srcName);
     host_.setPicture1Visible(true);

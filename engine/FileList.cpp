@@ -8,8 +8,6 @@ namespace qz {
 
 namespace {
 
-char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Classic wildcard match with backtracking to the last "*".
 bool matchFrom(const std::string& pat, const std::string& name) {
     std::size_t p = 0, n = 0, star = std::string::npos, resume = 0;
@@ -17,7 +15,7 @@ bool matchFrom(const std::string& pat, const std::string& name) {
         if (p < pat.size() && pat[p] == '*') {
             star = p++;
             resume = n;
-        } else if (p < pat.size() && foldCase(pat[p]) == foldCase(name[n])) {
+        } else if (p < pat.size() && FileList::foldCase(pat[p]) == FileList::foldCase(name[n])) {
             ++p;
             ++n;
         } else if (star != std::string::npos) {

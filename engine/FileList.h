@@ -26,6 +26,10 @@ public:
 
     // Whole-name match of the wildcard, ASCII letters compared without case.
     static bool matches(const std::string& pattern, const std::string& name);
+    // c as names are compared: ASCII letters in lower case.
+    static char foldCase(char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
 
 private:
     // Path, a "/" if Path lacks one, and name.

@@ -40,6 +40,11 @@ std::optional<FileServices::Entry> look(const std::string& path, bool follow) {
 
 }  // namespace
 
+bool FileServices::exists(const std::string& path) noexcept {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 std::optional<FileServices::Entry> FileServices::entry(const std::string& path) {
     return look(path, false);
 }

@@ -23,6 +23,9 @@ public:
         unsigned mode = 0;  // permission bits
     };
 
+    // Whether anything has the name path, a link that leads nowhere included;
+    // false too when that cannot be looked at.
+    static bool exists(const std::string& path) noexcept;
     // The entry at path itself, a link not followed; nothing when no entry
     // has that name (as the file system resolves names).
     static std::optional<Entry> entry(const std::string& path);

@@ -1,18 +1,17 @@
 #include "engine/SliceNames.h"
 
 #include "engine/FileError.h"
+#include "engine/FileList.h"
 
 namespace qz {
 
 namespace {
 
-char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Whether text starts with prefix, ASCII letters compared without case.
+// Whether text starts with prefix, compared as the file list compares names.
 bool startsIgnoringCase(const std::string& text, const std::string& prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (foldCase(text[i]) != foldCase(prefix[i])) return false;
+        if (FileList::foldCase(text[i]) != FileList::foldCase(prefix[i])) return false;
     return true;
 }
 

@@ -122,6 +122,8 @@ std::vector<std::int64_t> SliceSet::sizesFor(std::int64_t len, std::int64_t n) {
     return sizes;
 }
 
+bool SliceSet::tooSmall(std::int64_t len, std::int64_t n) { return len / n <= Engine::kChunk; }
+
 std::int64_t SliceSet::smallestCount(std::int64_t len, std::int64_t maxSize, std::int64_t most) {
     // Fewer than len / maxSize slices cannot hold len bytes.
     for (std::int64_t n = std::max<std::int64_t>(1, len / maxSize); n <= most; ++n) {

@@ -38,6 +38,9 @@ public:
 
     // The slice sizes of a split of len bytes into n slices.
     static std::vector<std::int64_t> sizesFor(std::int64_t len, std::int64_t n);
+    // Whether a split of len bytes into n slices is refused: slices of one
+    // chunk (65 535 bytes) or less would not keep their contents whole.
+    static bool tooSmall(std::int64_t len, std::int64_t n);
     // The smallest count from 1 to most whose slices of a len-byte file are
     // all at most maxSize bytes; 0 when there is none.
     static std::int64_t smallestCount(std::int64_t len, std::int64_t maxSize, std::int64_t most);
