@@ -9,6 +9,7 @@
 #include "engine/Interruption.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
+#include "engine/SliceSizes.h"
 #include "engine/SourceSelection.h"
 
 namespace qzcli {
@@ -95,7 +96,7 @@ int CliSession::finish(qz::Engine::Outcome outcome) {
 
 std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& source) {
     const std::int64_t len = qz::FileServices::GetFileSize(source);
-    const std::int64_t count = qz::SliceSet::smallestCount(len, cmd.maxSize, kMostSlices);
+    const std::int64_t count = qz::SliceSizes::smallestCount(len, cmd.maxSize, kMostSlices);
     const std::string limit = std::to_string(cmd.maxSize);
     if (count == 0) {
         host_.showReason("qzslice-cli: 没有 1 到 999 之间的个数能使每个切片都不大于 " + limit +
@@ -103,7 +104,7 @@ std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& sou
                          " bytes");
         return 0;
     }
-    if (qz::SliceSet::tooSmall(len, count)) {
+    if (qz::SliceSizes::tooSmall(len, count)) {
         host_.showReason("qzslice-cli: 每个切片不大于 " + limit +
                          " 字节时，切片会小于 64KB / slices within " + limit +
                          " bytes would be smaller than 64 KB");

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/FileError.h"
+#include "engine/Sys.h"
 
 namespace qz {
 
@@ -15,13 +16,13 @@ namespace {
 
 struct stat statOf(int fd, const std::string& path) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
+    if (Sys::fstat(fd, &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
     return st;
 }
 
 // Closes fd and reports a failure to do so.
 void closeOrThrow(int fd, const std::string& path) {
-    if (::close(fd) != 0) throw FileError("无法关闭 / cannot close", path, errno);
+    if (Sys::close(fd) != 0) throw FileError("无法关闭 / cannot close", path, errno);
 }
 
 }  // namespace
@@ -36,7 +37,7 @@ FileHandle::FileHandle(FileHandle&& other) noexcept
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0) Sys::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
         end_ = other.end_;
@@ -46,28 +47,28 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
 }
 
 FileHandle::~FileHandle() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) Sys::close(fd_);
 }
 
 FileHandle FileHandle::openRead(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = Sys::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw FileError("无法打开 / cannot open", path, errno);
     FileHandle file(fd, path);
     if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError("不是普通文件 / not a plain file", path);
     return file;
 }
 
-bool FileHandle::unnamedCanBeNamed() { return ::access("/proc/self/fd", X_OK) == 0; }
+bool FileHandle::unnamedCanBeNamed() { return Sys::access("/proc/self/fd", X_OK) == 0; }
 
 FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode) {
-    int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    int fd = Sys::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd >= 0) return FileHandle(fd, dir);
-    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return FileHandle();
+    if (Sys::notOffered(errno)) return FileHandle();
     throw FileError("无法创建 / cannot create a file in", dir, errno);
 }
 
 FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    int fd = Sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) throw FileError("无法创建 / cannot create", path, errno);
     return FileHandle(fd, path);
 }
@@ -84,7 +85,7 @@ unsigned FileHandle::mode() const { return statOf(fd_, path_).st_mode & 0777; }
 void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const {
     auto* p = static_cast<unsigned char*>(buf);
     while (size > 0) {
-        ssize_t got = ::pread(fd_, p, size, offset);
+        ssize_t got = Sys::pread(fd_, p, size, offset);
         if (got < 0) {
             if (errno == EINTR) continue;
             throw FileError("无法读取 / cannot read", path_, errno);
@@ -99,7 +100,7 @@ void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const 
 void FileHandle::append(const void* buf, std::size_t size) {
     const auto* p = static_cast<const unsigned char*>(buf);
     while (size > 0) {
-        ssize_t put = ::pwrite(fd_, p, size, end_);
+        ssize_t put = Sys::pwrite(fd_, p, size, end_);
         if (put < 0) {
             if (errno == EINTR) continue;
             throw FileError("无法写入 / cannot write", path_, errno);
@@ -116,14 +117,12 @@ bool FileHandle::appendFrom(const FileHandle& input, std::int64_t offset, std::s
     bool copied = false;
     while (size > 0) {
         loff_t in = offset, out = end_;
-        ssize_t put = ::copy_file_range(input.fd_, &in, fd_, &out, size, 0);
+        ssize_t put = Sys::copy_file_range(input.fd_, &in, fd_, &out, size);
         if (put < 0) {
             if (errno == EINTR) continue;
             // Not offered for this pair of files: the caller copies through
             // its buffer instead, from where nothing was written yet.
-            if (!copied && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                            errno == EOPNOTSUPP))
-                return false;
+            if (!copied && Sys::notOffered(errno)) return false;
             throw FileError("无法写入 / cannot write", path_, errno);
         }
         if (put == 0) throw FileError("文件变短了 / file ended early", input.path_);
@@ -141,21 +140,21 @@ void FileHandle::writeBehind() {
     if (end_ - started_ < kPile) return;
     // Only a hint: a file system that takes none (EINVAL and the like) is
     // flushed all the same by sync().
-    if (::sync_file_range(fd_, started_, end_ - started_, SYNC_FILE_RANGE_WRITE) != 0 &&
-        errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ESPIPE)
+    if (Sys::sync_file_range(fd_, started_, end_ - started_, SYNC_FILE_RANGE_WRITE) != 0 &&
+        !Sys::notOffered(errno))
         throw FileError("无法写入磁盘 / cannot flush", path_, errno);
     started_ = end_;
 }
 
 void FileHandle::sync() {
-    if (::fsync(fd_) != 0) throw FileError("无法写入磁盘 / cannot flush", path_, errno);
+    if (Sys::fsync(fd_) != 0) throw FileError("无法写入磁盘 / cannot flush", path_, errno);
 }
 
 void FileHandle::link(const std::string& path) const {
     // The file's entry under /proc names it for linkat without the
     // privilege that linking by descriptor alone would need.
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+    if (Sys::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
         throw FileError("无法命名 / cannot name", path, errno);
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "engine/FileError.h"
+#include "engine/Sys.h"
 
 namespace qz {
 
@@ -32,7 +33,7 @@ FileServices::Entry entryOf(const struct stat& st) {
 // anything else that keeps us from knowing.
 std::optional<FileServices::Entry> look(const std::string& path, bool follow) {
     struct stat st {};
-    if ((follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) == 0)
+    if ((follow ? Sys::stat(path.c_str(), &st) : Sys::lstat(path.c_str(), &st)) == 0)
         return entryOf(st);
     if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
     throw FileError("无法查看 / cannot look at", path, errno);
@@ -42,7 +43,7 @@ std::optional<FileServices::Entry> look(const std::string& path, bool follow) {
 
 bool FileServices::exists(const std::string& path) noexcept {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
+    return Sys::lstat(path.c_str(), &st) == 0;
 }
 
 std::optional<FileServices::Entry> FileServices::entry(const std::string& path) {
@@ -55,12 +56,12 @@ std::optional<FileServices::Entry> FileServices::target(const std::string& path)
 
 bool FileServices::FileExists(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return Sys::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::int64_t FileServices::GetFileSize(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
+    if (Sys::stat(path.c_str(), &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
     if (!S_ISREG(st.st_mode)) throw FileError("不是普通文件 / not a plain file", path);
     return st.st_size;
 }
@@ -71,14 +72,12 @@ bool FileServices::sameFile(const std::string& a, const std::string& b) {
 }
 
 std::vector<std::string> FileServices::listDirectory(const std::string& dir) {
-    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), ::closedir);
+    std::unique_ptr<DIR, int (*)(DIR*)> d(Sys::opendir(dir.c_str()), ::closedir);
     if (!d) throw FileError("无法列出目录 / cannot list", dir, errno);
     std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* e = ::readdir(d.get())) {
+    while (const dirent* e = Sys::readdir(d.get())) {
         std::string name = e->d_name;
         if (name != "." && name != "..") names.push_back(std::move(name));
-        errno = 0;
     }
     if (errno != 0) throw FileError("无法列出目录 / cannot list", dir, errno);
     return names;
@@ -92,22 +91,21 @@ void FileServices::killIfStill(const std::string& path, const FileId& id) {
 }
 
 void FileServices::Kill(const std::string& path) {
-    if (::unlink(path.c_str()) != 0) throw FileError("无法删除 / cannot delete", path, errno);
+    if (Sys::unlink(path.c_str()) != 0) throw FileError("无法删除 / cannot delete", path, errno);
 }
 
 bool FileServices::removeQuietly(const std::string& path) noexcept {
-    return ::unlink(path.c_str()) == 0;
+    return Sys::unlink(path.c_str()) == 0;
 }
 
 void FileServices::replace(const std::string& from, const std::string& to) {
-    if (::rename(from.c_str(), to.c_str()) != 0)
+    if (Sys::rename(from.c_str(), to.c_str()) != 0)
         throw FileError("无法替换 / cannot replace", to, errno);
 }
 
 void FileServices::renameNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        throw FileError("无法命名 / cannot name", to, errno);
+    if (Sys::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (!Sys::notOffered(errno)) throw FileError("无法命名 / cannot name", to, errno);
     // File systems without an atomic no-replace rename (FAT and exFAT through
     // FUSE): look, then rename. Only another program racing us for the very
     // name could slip in between.
@@ -116,13 +114,13 @@ void FileServices::renameNoReplace(const std::string& from, const std::string& t
 }
 
 void FileServices::syncDirectory(const std::string& dir) {
-    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = Sys::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
     // A file system that cannot flush a directory on its own (EINVAL) writes
     // its entries with the files; there is nothing more to ask of it.
-    const int synced = ::fsync(fd) == 0 || errno == EINVAL ? 0 : -1;
+    const int synced = Sys::fsync(fd) == 0 || Sys::notOffered(errno) ? 0 : -1;
     const int err = errno;
-    if (::close(fd) != 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
+    if (Sys::close(fd) != 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
     if (synced != 0) throw FileError("无法写入磁盘 / cannot flush", dir, err);
 }
 

@@ -1,17 +1,19 @@
 #include "engine/SliceNames.h"
 
 #include "engine/FileError.h"
-#include "engine/FileList.h"
 
 namespace qz {
 
 namespace {
 
-// Whether text starts with prefix, compared as the file list compares names.
+// c with an ASCII letter in lower case.
+char foldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Whether text starts with prefix, ASCII letters compared without case.
 bool startsIgnoringCase(const std::string& text, const std::string& prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (FileList::foldCase(text[i]) != FileList::foldCase(prefix[i])) return false;
+        if (foldCase(text[i]) != foldCase(prefix[i])) return false;
     return true;
 }
 
@@ -60,7 +62,6 @@ long SliceNames::sliceIndex(const std::string& entry, const std::string& stem) {
     return k;
 }
 
-std::string SliceNames::setPattern(const std::string& stem) { return stem + ".QZ*"; }
 
 int SliceNames::TheRightName(const std::string& names) {
     // No byte of a multi-byte character is a ".", so the last "." byte is

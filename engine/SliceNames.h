@@ -19,8 +19,6 @@ public:
     // compares them; otherwise 0. Whether such a name is one of the set's is
     // for the file system to say, by resolving the set's own names.
     static long sliceIndex(const std::string& entry, const std::string& stem);
-    // The listing pattern of a set: stem + ".QZ*".
-    static std::string setPattern(const std::string& stem);
 
     // 1-based position, in characters, of the last "." in names; 0 when
     // there is none.

@@ -1,14 +1,13 @@
 #include "engine/SliceSet.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <set>
 
-#include "engine/Engine.h"
 #include "engine/FileError.h"
 #include "engine/FileServices.h"
 #include "engine/SliceNames.h"
+#include "engine/SliceSizes.h"
 
 namespace qz {
 
@@ -73,12 +72,12 @@ void SliceSet::checkSizes() const {
     // Slices before the last are whole chunks: one that is not is the one
     // that was cut short or swapped in, whatever the sizes say of the rest.
     for (std::size_t k = 0; k + 1 < slices_.size(); ++k)
-        if (slices_[k].size % Engine::kChunk != 0)
+        if (slices_[k].size % SliceSizes::kChunk != 0)
             throw FileError("切片大小不对 / slice " + std::to_string(k + 1) + " has " +
                                 std::to_string(slices_[k].size) +
                                 " bytes, not a whole number of 65535-byte chunks",
                             slices_[k].path);
-    const auto want = sizesFor(total(), static_cast<std::int64_t>(slices_.size()));
+    const auto want = SliceSizes::sizesFor(total(), static_cast<std::int64_t>(slices_.size()));
     for (std::size_t k = 0; k < slices_.size(); ++k) {
         if (slices_[k].size == want[k]) continue;
         throw FileError("切片大小不对 / slice " + std::to_string(k + 1) + " has " +
@@ -106,31 +105,6 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
             throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", path);
     }
     return found;
-}
-
-std::vector<std::int64_t> SliceSet::sizesFor(std::int64_t len, std::int64_t n) {
-    const std::int64_t S = len / n;
-    std::vector<std::int64_t> sizes;
-    std::int64_t boundary = 0;
-    for (std::int64_t k = 1; k < n; ++k) {
-        // The largest multiple of the chunk strictly below k·S.
-        const std::int64_t next = k * S > 0 ? (k * S - 1) / Engine::kChunk * Engine::kChunk : 0;
-        sizes.push_back(next - boundary);
-        boundary = next;
-    }
-    sizes.push_back(len - boundary);
-    return sizes;
-}
-
-bool SliceSet::tooSmall(std::int64_t len, std::int64_t n) { return len / n <= Engine::kChunk; }
-
-std::int64_t SliceSet::smallestCount(std::int64_t len, std::int64_t maxSize, std::int64_t most) {
-    // Fewer than len / maxSize slices cannot hold len bytes.
-    for (std::int64_t n = std::max<std::int64_t>(1, len / maxSize); n <= most; ++n) {
-        const auto sizes = sizesFor(len, n);
-        if (*std::max_element(sizes.begin(), sizes.end()) <= maxSize) return n;
-    }
-    return 0;
 }
 
 std::int64_t SliceSet::total() const {

@@ -1,8 +1,7 @@
 #pragma once
 // The slices of one source in one directory, as the file system resolves
 // their names: the whole set a merge may join (checked before anything is
-// asked, written or deleted), the existing slices a split would replace, and
-// the sizes the chunk boundary rule gives a set.
+// asked, written or deleted) and the existing slices a split would replace.
 
 #include <cstdint>
 #include <string>
@@ -35,15 +34,6 @@ public:
     // of name that the file system resolves, as regular files or links. A
     // FileError when something that is not a file stands at a name it writes.
     static std::vector<Slice> taken(const std::string& dir, const std::string& name, long n);
-
-    // The slice sizes of a split of len bytes into n slices.
-    static std::vector<std::int64_t> sizesFor(std::int64_t len, std::int64_t n);
-    // Whether a split of len bytes into n slices is refused: slices of one
-    // chunk (65 535 bytes) or less would not keep their contents whole.
-    static bool tooSmall(std::int64_t len, std::int64_t n);
-    // The smallest count from 1 to most whose slices of a len-byte file are
-    // all at most maxSize bytes; 0 when there is none.
-    static std::int64_t smallestCount(std::int64_t len, std::int64_t maxSize, std::int64_t most);
 
     const std::vector<Slice>& slices() const { return slices_; }
     // The directory that holds the set ("." for names without one).

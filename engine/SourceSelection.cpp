@@ -40,7 +40,7 @@ std::string plainDecimal(double m) {
 void SourceSelection::adopt(Host& host, Engine& engine, const std::string& P,
                             const std::string& N) {
     host.setText3(P.substr(0, P.size() - N.size()));
-    engine.adopt(N, host.Text3());
+    engine.adopt(N);
     host.setLabel3(sizeCaption(FileServices::GetFileSize(P)));
 }
 

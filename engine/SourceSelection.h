@@ -14,9 +14,9 @@ class Host;
 class SourceSelection {
 public:
     // Adopts full path P with bare name N: SrcName, Text3 (P's directory with
-    // its "/"), File1's pattern and path, and Label3's size caption. Text1 is
-    // the caller's. Throws FileError when P is no existing plain file (or its
-    // directory cannot be listed); steps done before the failure stay done.
+    // its "/") and Label3's size caption. Text1 is the caller's. Throws
+    // FileError when P is no existing plain file; steps done before the
+    // failure stay done.
     static void adopt(Host& host, Engine& engine, const std::string& P,
                       const std::string& N);
 

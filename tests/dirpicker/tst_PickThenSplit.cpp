@@ -7,6 +7,7 @@
 
 #include "dirpicker/Form2.h"
 #include "engine/Engine.h"
+#include "engine/SliceSizes.h"
 #include "engine/SourceSelection.h"
 #include "tests/support/MemoryHost.h"
 #include "tests/support/TempDir.h"
@@ -28,7 +29,7 @@ void tst_PickThenSplit::slicesLandInThePickedDirectory() {
     const QString picked = base + "输出";
     QVERIFY(QDir().mkdir(picked));
     const std::string src = base.toStdString() + "clip.mp4";
-    const auto bytes = qz::TempDir::pattern(3 * qz::Engine::kChunk + 100);
+    const auto bytes = qz::TempDir::pattern(3 * qz::SliceSizes::kChunk + 100);
     qz::TempDir::write(src, bytes);
 
     qz::MemoryHost host;

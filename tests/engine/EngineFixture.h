@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,13 @@ protected:
     void expectIdleEmptied() const;
     // The messages shown, text only.
     std::vector<std::string> texts() const;
+    // The engine made anew, in place, to run with options.
+    void useOptions(const RunOptions& options) { made.emplace(host, options); }
 
     TempDir dir;
     MemoryHost host;
-    Engine engine{host};
+    std::optional<Engine> made{std::in_place, host};
+    Engine& engine = *made;
 };
 
 }  // namespace qz

@@ -102,7 +102,7 @@ TEST_F(FailureTest, SaveLocationBelowAPlainFileFailsBeforeBusy) {
 
 TEST_F(FailureTest, SourceThatShrinksMidwayIsAnError) {
     for (bool throughBuffer : {false, true}) {
-        engine.copyThroughBuffer(throughBuffer);
+        useOptions({.throughBuffer = throughBuffer});
         TempDir::write(dir / "src", TempDir::pattern(1000000));
         host.onDoEvents = [&] {
             // Past the new end, once slice 1 has begun.

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "engine/SliceNames.h"
-#include "engine/SliceSet.h"
+#include "engine/SliceSizes.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {
@@ -19,7 +19,7 @@ protected:
         const auto all = TempDir::pattern(len, 10);
         std::int64_t at = 0;
         long k = 1;
-        for (std::int64_t size : SliceSet::sizesFor(len, n)) {
+        for (std::int64_t size : SliceSizes::sizesFor(len, n)) {
             TempDir::write(SliceNames::slicePath(d, name, k++),
                            {all.begin() + at, all.begin() + at + size});
             at += size;

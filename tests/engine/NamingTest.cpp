@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include "engine/FileError.h"
-#include "engine/FileList.h"
 #include "engine/SliceNames.h"
 #include "tests/support/TempDir.h"
 
@@ -64,37 +63,6 @@ TEST(SliceIndex, AcceptsSliceNamesInAnyCaseAndNothingElse) {
     EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ", "report.doc"), 0);
     EXPECT_EQ(SliceNames::sliceIndex("xreport.doc.QZ1", "report.doc"), 0);
     EXPECT_EQ(SliceNames::slicePath("/d/", "archive.tar.gz", 10), "/d/archive.tar.gz.QZ10");
-}
-
-TEST(FileList, MatchesWildcardWithoutRegardToCase) {
-    EXPECT_TRUE(FileList::matches("report.doc.QZ*", "report.doc.QZ1"));
-    EXPECT_TRUE(FileList::matches("report.doc.QZ*", "report.doc.QZ"));
-    EXPECT_TRUE(FileList::matches("report.doc.QZ*", "REPORT.DOC.qz1.bak"));
-    EXPECT_FALSE(FileList::matches("report.doc.QZ*", "report.docx.QZ1"));
-    EXPECT_TRUE(FileList::matches("*a*b", "xxaab"));
-    EXPECT_FALSE(FileList::matches("*a*b", "xxaabc"));
-    EXPECT_TRUE(FileList::matches("名字.QZ*", "名字.QZ3"));
-}
-
-TEST(FileList, ListsPlainFilesInNameOrder) {
-    TempDir dir;
-    for (const char* n : {"r.QZ2", "r.QZ10", "r.QZ1", "r.qz3", "other"})
-        TempDir::write(dir / n, {1});
-    ASSERT_EQ(::mkdir((dir / "r.QZ9").c_str(), 0755), 0);  // a directory is no file
-    FileList list;
-    list.setPattern("r.QZ*");
-    list.setPath(dir.path());
-    ASSERT_EQ(list.ListCount(), 4);
-    EXPECT_EQ(list.List(0), "r.QZ1");
-    EXPECT_EQ(list.List(1), "r.QZ10");
-    EXPECT_EQ(list.List(2), "r.QZ2");
-    EXPECT_EQ(list.List(3), "r.qz3");
-    EXPECT_EQ(list.fullPath(0), dir / "r.QZ1");
-
-    // A path the list cannot take leaves it where it was.
-    EXPECT_THROW(list.setPath(dir / "missing/"), FileError);
-    EXPECT_EQ(list.Path(), dir.path());
-    EXPECT_THROW(list.setPath(dir / "other/"), FileError);
 }
 
 }  // namespace

@@ -16,10 +16,7 @@ TEST_F(ProgressTest, AppendsBuffersInOrderToOneNewFile) {
     const auto a = TempDir::pattern(65535, 1), b = TempDir::pattern(65535, 2),
                c = TempDir::pattern(10, 3);
     OutputFile target(dir / "target", "target", 0644, true);
-    for (const auto* buf : {&a, &b, &c}) {
-        engine.DataBuf() = *buf;
-        engine.SaveFiles(target);
-    }
+    for (const auto* buf : {&a, &b, &c}) target.file().append(buf->data(), buf->size());
     target.commit(false);
     auto all = a;
     all.insert(all.end(), b.begin(), b.end());
@@ -28,19 +25,15 @@ TEST_F(ProgressTest, AppendsBuffersInOrderToOneNewFile) {
 }
 
 TEST_F(ProgressTest, FirstAppendShowsSixPercent) {
-    engine.setStepWidth(117.963);
-    engine.DataBuf() = {1};
-    OutputFile t(dir / "t", "t", 0644, true);
-    engine.SaveFiles(t);
+    engine.progress().setStepWidth(117.963);
+    engine.progress().advance();
     EXPECT_NEAR(host.label6Width, 117.963, 0.001);
     EXPECT_EQ(host.label7, "6%");
 }
 
 TEST_F(ProgressTest, PercentageNeverShowsAboveHundred) {
-    engine.setStepWidth(1872);  // 104 % in one step
-    engine.DataBuf() = {1};
-    OutputFile t(dir / "t", "t", 0644, true);
-    engine.SaveFiles(t);
+    engine.progress().setStepWidth(1872);  // 104 % in one step
+    engine.progress().advance();
     EXPECT_EQ(host.label7, "100%");
 }
 
@@ -64,9 +57,9 @@ TEST_F(ProgressTest, SplitOfOneMillionBytesRunsTheBarOnce) {
     EXPECT_EQ(h[7], "52%");
     EXPECT_EQ(h[15], "100%");
     EXPECT_EQ(h[16], "完成");
-    EXPECT_NEAR(engine.StepWidth(), 1800.0 * 65535 / 1000000, 1e-9);
+    EXPECT_NEAR(engine.progress().StepWidth(), 1800.0 * 65535 / 1000000, 1e-9);
     EXPECT_EQ(host.label6Width, host.picture1InnerWidth);
-    EXPECT_EQ(engine.DoneWidth(), 0);
+    EXPECT_EQ(engine.progress().DoneWidth(), 0);
 }
 
 TEST_F(ProgressTest, PercentageFollowsTheWidthTheBarReportsBack) {
@@ -75,7 +68,7 @@ TEST_F(ProgressTest, PercentageFollowsTheWidthTheBarReportsBack) {
     // 30 twips, which is 1 %.
     TempDir::write(dir / "src", TempDir::pattern(3188189));
     ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Completed);
-    EXPECT_NEAR(engine.StepWidth(), 37.0, 0.001);
+    EXPECT_NEAR(engine.progress().StepWidth(), 37.0, 0.001);
     EXPECT_EQ(host.label7History[0], "1%");
 }
 
@@ -95,7 +88,7 @@ TEST_F(ProgressTest, MergeRestartsTheBarForEverySlice) {
     EXPECT_EQ(h[2], "100%");
     EXPECT_EQ(h[5], "100%");
     EXPECT_EQ(host.label6Width, host.picture1InnerWidth);
-    EXPECT_EQ(engine.DoneWidth(), 0);
+    EXPECT_EQ(engine.progress().DoneWidth(), 0);
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ protected:
 
 TEST_F(SafetyTest, NoSliceOrOutputShowsUnderItsNameBeforeItIsWhole) {
     for (bool named : {false, true}) {
-        engine.namedTemporaries(named);
+        useOptions({.namedTemporaries = named});
         const auto bytes = TempDir::pattern(1000000);
         TempDir::write(dir / "r.doc", bytes);
         std::size_t seenMidway = 0;
@@ -152,7 +152,7 @@ TEST_F(SafetyTest, NoSliceOrOutputShowsUnderItsNameBeforeItIsWhole) {
 
 TEST_F(SafetyTest, AFailedMergeKeepsTheOlderOutput) {
     for (bool named : {false, true}) {
-        engine.namedTemporaries(named);
+        useOptions({.namedTemporaries = named});
         TempDir::write(dir / "r.doc", TempDir::pattern(1000000));
         host.answers = {MsgAnswer::Yes};
         ASSERT_EQ(splitFile(dir / "r.doc", "3"), Engine::Outcome::Completed);

@@ -187,7 +187,7 @@ void InputTest::switchingToMergeAndBack() {
     text1->setText(QStringLiteral("/v/clip.mp4"));
     text3->setText(QStringLiteral("/v/"));
     text2->setText(QStringLiteral("7"));
-    form->engine().adopt("clip.mp4", "/");
+    form->engine().adopt("clip.mp4");
     form->host().setLabel3("1.50 MB");
 
     QTest::mouseClick(option1, Qt::LeftButton);

@@ -1,0 +1,61 @@
+#pragma once
+// The input of a run (the source, or one slice after another) and the copy
+// of its bytes into the files being written, chunk by chunk, each chunk a
+// step of the progress. Where the file systems allow, the kernel moves the
+// bytes; elsewhere they pass through a buffer of one chunk.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/FileHandle.h"
+
+namespace qz {
+
+class OutputFile;
+class RunReport;
+
+class ChunkCopy {
+public:
+    // throughBuffer: never ask the kernel to copy, as on file systems that
+    // cannot.
+    ChunkCopy(RunReport& report, bool throughBuffer);
+
+    // Opens path as the input, at its start; FileError when it is no
+    // readable regular file.
+    void open(const std::string& path);
+    // Closes the input; FileError when that fails.
+    void close();
+    bool isOpen() const { return input_.isOpen(); }
+    const FileHandle& input() const { return input_; }
+    std::int64_t length() const { return length_; }
+    // Bytes of the input copied so far, whole chunks counted once the pump
+    // after them runs.
+    std::int64_t position() const { return position_; }
+
+    // Appends the input from position() up to end to out. Every chunk is
+    // reported; after each one that is not the input's last, the window may
+    // repaint and a signal that arrived ends the run (Interrupted).
+    void copyTo(std::int64_t end, OutputFile& out);
+
+private:
+    // Appends the next size bytes of the input to out, one report per chunk
+    // in them.
+    void append(std::int64_t size, OutputFile& out);
+    // Moves size bytes inside the kernel; false, with nothing moved, where
+    // the file systems cannot, from then on.
+    bool copyInKernel(std::int64_t size, OutputFile& out);
+    // Past one chunk that ends at position: the pump and a signal's check,
+    // unless it was the input's last.
+    void passed(std::int64_t position);
+
+    RunReport& report_;
+    FileHandle input_;
+    std::int64_t length_ = 0;
+    std::int64_t position_ = 0;
+    std::int64_t copied_ = 0;  // bytes of the input appended so far
+    std::vector<unsigned char> buffer_;
+    bool kernel_;
+};
+
+}  // namespace qz

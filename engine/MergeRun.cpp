@@ -1,0 +1,78 @@
+#include "engine/MergeRun.h"
+
+#include "engine/FileError.h"
+#include "engine/FileServices.h"
+#include "engine/Interruption.h"
+#include "engine/OutputFile.h"
+#include "engine/RunReport.h"
+#include "engine/SliceNames.h"
+#include "engine/SliceSet.h"
+
+namespace qz {
+
+MergeRun::MergeRun(const Request& request, RunReport& report, const RunOptions& options)
+    : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
+
+MergeRun::Result MergeRun::run() {
+    const SliceSet set = SliceSet::check(request_.firstSlice);
+    const std::string output = outputOf(set);
+    const Existing existing = confirmOutput(output);
+    if (existing == Existing::Kept) return Result::Declined;
+    writeOutput(set, output, existing == Existing::Replaced);
+    report_.written();
+    if (request_.deleteAfter) deleteSlices(set);
+    return Result::Completed;
+}
+
+std::string MergeRun::outputOf(const SliceSet& set) const {
+    const std::string output =
+        request_.folder +
+        SliceNames::withoutLastFour(SliceNames::bareName(request_.firstSlice));
+    for (const SliceSet::Slice& slice : set.slices())
+        if (FileServices::sameFile(slice.path, output))
+            throw FileError("输出文件会写在切片上 / the output would overwrite a slice", output);
+    return output;
+}
+
+MergeRun::Existing MergeRun::confirmOutput(const std::string& output) {
+    const auto existing = FileServices::entry(output);
+    if (!existing) return Existing::None;
+    if (existing->kind == FileServices::Entry::Kind::Directory)
+        throw FileError("输出的名字是一个目录 / a directory stands at the output's name", output);
+    return report_.confirm(RunReport::Question::OverwriteOutput) ? Existing::Replaced
+                                                                 : Existing::Kept;
+}
+
+void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool replace) {
+    const std::string name = SliceNames::bareName(output);
+    OutputFile::removeStale(request_.folder, name);
+    report_.copying();
+    // The output gets the first slice's permissions, as a copy would.
+    OutputFile out(output, name, set.slices().front().mode, !options_.namedTemporaries);
+    joinSlices(set, out);
+    Interruption::check();
+    // An existing output is replaced only now, by the whole new one.
+    out.commit(replace);
+    FileServices::syncDirectory(request_.folder);
+}
+
+void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
+    const auto& slices = set.slices();
+    for (std::size_t k = 0; k < slices.size(); ++k) {
+        copy_.open(slices[k].path);
+        if (copy_.input().identity() != slices[k].data || copy_.length() != slices[k].size)
+            throw FileError("切片在检查之后变了 / the slice changed after the check", slices[k].path);
+        report_.startInput(k, copy_.length());
+        copy_.copyTo(copy_.length(), out);
+        copy_.close();
+        report_.inputDone();
+    }
+}
+
+void MergeRun::deleteSlices(const SliceSet& set) {
+    for (const SliceSet::Slice& slice : set.slices())
+        FileServices::killIfStill(slice.path, slice.entry);
+    FileServices::syncDirectory(set.directory());
+}
+
+}  // namespace qz

@@ -1,0 +1,56 @@
+#pragma once
+// One split: the source cut into count slices in a folder, each slice whole
+// and flushed under a temporary name before the set takes its names, slice 1
+// last, so that the set is there only when all of it is.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/ChunkCopy.h"
+#include "engine/RunOptions.h"
+
+namespace qz {
+
+class OutputFile;
+class RunReport;
+
+class SplitRun {
+public:
+    enum class Result { Completed, TooSmall, Declined };
+
+    struct Request {
+        std::string source;  // path of the file to split
+        std::string folder;  // where the slices go, ending in "/"
+        std::string name;    // the slices' name before ".QZk"
+        std::int64_t count = 0;
+    };
+
+    SplitRun(const Request& request, RunReport& report, const RunOptions& options);
+
+    // Splits; FileError or Interrupted when it fails, every file it wrote
+    // removed again.
+    Result run();
+    const ChunkCopy& copy() const { return copy_; }
+
+private:
+    // Opens the source and lets the window repaint; FileError for a count of
+    // 0 or an empty source.
+    void openSource();
+    // Asks before replacing what stands at the slice names of the source;
+    // Yes removes exactly those. False for any other answer.
+    bool replaceExisting();
+    // Copies the source into its slices, each flushed and parked under a
+    // temporary name, then names them.
+    void writeSlices();
+    // Names the parked slices, slice 1 last; takes the names back again when
+    // that fails.
+    void nameSlices(std::vector<OutputFile>& slices);
+
+    Request request_;
+    RunReport& report_;
+    RunOptions options_;
+    ChunkCopy copy_;
+};
+
+}  // namespace qz

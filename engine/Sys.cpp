@@ -1,0 +1,115 @@
+#include "engine/Sys.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+namespace qz {
+
+namespace {
+
+struct Fault {
+    long countdown = 0;  // uses until the failing one; 0: none asked for
+    int err = 0;
+};
+
+std::array<Fault, static_cast<std::size_t>(Sys::Call::kCount)> faults;
+
+// True, with errno set, when this use of call is the one a test asked to fail.
+bool injected(Sys::Call call) {
+    Fault& f = faults[static_cast<std::size_t>(call)];
+    if (f.countdown == 0 || --f.countdown != 0) return false;
+    errno = f.err;
+    return true;
+}
+
+}  // namespace
+
+int Sys::open(const char* path, int flags, unsigned mode) {
+    return injected(Call::Open) ? -1 : ::open(path, flags, mode);
+}
+
+int Sys::fstat(int fd, struct stat* st) {
+    return injected(Call::Fstat) ? -1 : ::fstat(fd, st);
+}
+
+int Sys::stat(const char* path, struct stat* st) {
+    return injected(Call::Stat) ? -1 : ::stat(path, st);
+}
+
+int Sys::lstat(const char* path, struct stat* st) {
+    return injected(Call::Lstat) ? -1 : ::lstat(path, st);
+}
+
+ssize_t Sys::pread(int fd, void* buf, std::size_t size, off_t offset) {
+    return injected(Call::Pread) ? -1 : ::pread(fd, buf, size, offset);
+}
+
+ssize_t Sys::pwrite(int fd, const void* buf, std::size_t size, off_t offset) {
+    return injected(Call::Pwrite) ? -1 : ::pwrite(fd, buf, size, offset);
+}
+
+ssize_t Sys::copy_file_range(int in, loff_t* inOff, int out, loff_t* outOff, std::size_t size) {
+    return injected(Call::CopyFileRange) ? -1 : ::copy_file_range(in, inOff, out, outOff, size, 0);
+}
+
+int Sys::sync_file_range(int fd, off_t offset, off_t size, unsigned flags) {
+    return injected(Call::SyncFileRange) ? -1 : ::sync_file_range(fd, offset, size, flags);
+}
+
+int Sys::fsync(int fd) { return injected(Call::Fsync) ? -1 : ::fsync(fd); }
+
+int Sys::linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+    return injected(Call::Linkat) ? -1 : ::linkat(fromDir, from, toDir, to, flags);
+}
+
+int Sys::close(int fd) {
+    if (!injected(Call::Close)) return ::close(fd);
+    // A failed close still releases the descriptor, as the kernel's does.
+    ::close(fd);
+    errno = faults[static_cast<std::size_t>(Call::Close)].err;
+    return -1;
+}
+
+int Sys::rename(const char* from, const char* to) {
+    return injected(Call::Rename) ? -1 : ::rename(from, to);
+}
+
+int Sys::renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+    return injected(Call::Renameat2) ? -1 : ::renameat2(fromDir, from, toDir, to, flags);
+}
+
+int Sys::unlink(const char* path) { return injected(Call::Unlink) ? -1 : ::unlink(path); }
+
+DIR* Sys::opendir(const char* path) {
+    return injected(Call::Opendir) ? nullptr : ::opendir(path);
+}
+
+dirent* Sys::readdir(DIR* dir) {
+    if (injected(Call::Readdir)) return nullptr;
+    errno = 0;
+    return ::readdir(dir);
+}
+
+int Sys::access(const char* path, int how) {
+    return injected(Call::Access) ? -1 : ::access(path, how);
+}
+
+bool Sys::notOffered(int err) {
+    // ENOSYS: an older kernel; EOPNOTSUPP and EINVAL: this file system or
+    // these flags; EXDEV: not between these two file systems; EISDIR: an
+    // older kernel's answer to O_TMPFILE; ESPIPE: not for this kind of file.
+    return err == ENOSYS || err == EOPNOTSUPP || err == EINVAL || err == EXDEV ||
+           err == EISDIR || err == ESPIPE;
+}
+
+void Sys::failNth(Call call, long nth, int err) {
+    faults[static_cast<std::size_t>(call)] = {nth, err};
+}
+
+void Sys::clearFaults() { faults = {}; }
+
+}  // namespace qz

@@ -1,0 +1,55 @@
+#pragma once
+// The system calls of the engine's file access, in one place: each passes
+// straight to the C library, except where a test has asked for it to fail.
+// Also the one judgement of when a call is not offered here (by the kernel,
+// the file system or a sandbox), so that the caller takes its plain way.
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qz {
+
+class Sys {
+public:
+    enum class Call {
+        Open, Fstat, Stat, Lstat, Pread, Pwrite, CopyFileRange, SyncFileRange, Fsync,
+        Linkat, Close, Rename, Renameat2, Unlink, Opendir, Readdir, Access,
+        kCount
+    };
+
+    static int open(const char* path, int flags, unsigned mode = 0);
+    static int fstat(int fd, struct stat* st);
+    static int stat(const char* path, struct stat* st);
+    static int lstat(const char* path, struct stat* st);
+    static ssize_t pread(int fd, void* buf, std::size_t size, off_t offset);
+    static ssize_t pwrite(int fd, const void* buf, std::size_t size, off_t offset);
+    static ssize_t copy_file_range(int in, loff_t* inOff, int out, loff_t* outOff,
+                                   std::size_t size);
+    static int sync_file_range(int fd, off_t offset, off_t size, unsigned flags);
+    static int fsync(int fd);
+    static int linkat(int fromDir, const char* from, int toDir, const char* to, int flags);
+    static int close(int fd);
+    static int rename(const char* from, const char* to);
+    static int renameat2(int fromDir, const char* from, int toDir, const char* to,
+                         unsigned flags);
+    static int unlink(const char* path);
+    static DIR* opendir(const char* path);
+    static dirent* readdir(DIR* dir);  // errno 0 at the end, else the failure
+    static int access(const char* path, int how);
+
+    // Whether err, from a call that did nothing, says that the call is not
+    // offered for these files here, rather than that something went wrong.
+    static bool notOffered(int err);
+
+    // For tests: the nth use of call from now on (1: the next) fails with
+    // err, without reaching the system.
+    static void failNth(Call call, long nth, int err);
+    // Forgets every failure asked for that has not happened yet.
+    static void clearFaults();
+};
+
+}  // namespace qz
