@@ -81,7 +81,7 @@ bool CliHost::awaitAnswer() const {
     // the read waits on the terminal and the signal's notifier together.
     pollfd fds[2] = {{terminalIn_, POLLIN, 0}, {qz::Interruption::notifier(), POLLIN, 0}};
     for (;;) {
-        if (qz::Interruption::caught() != 0) return false;
+        if (qz::Interruption::ending()) return false;
         const int n = ::poll(fds, fds[1].fd >= 0 ? 2 : 1, -1);
         if (n > 0 && (fds[1].revents & POLLIN) == 0) return true;
         if (n < 0 && errno != EINTR) return true;  // let the read report it

@@ -87,11 +87,10 @@ int CliSession::run(const CommandLine& cmd) {
 int CliSession::finish(qz::Engine::Outcome outcome) {
     if (outcome == qz::Engine::Outcome::Failed) host_.showReason(engine_.failureReason());
     // Stopped by a signal: whatever the run wrote is gone again, and the
-    // caller learns which signal it was, as from a program it ended.
-    if (const int signal = qz::Interruption::caught();
-        signal != 0 && outcome != qz::Engine::Outcome::Completed)
-        return 128 + signal;
-    return exitStatus(outcome);
+    // caller learns which signal it was, as from a program it ended. A run
+    // past its point of no return completes, and says so.
+    if (outcome == qz::Engine::Outcome::Completed) return 0;
+    return qz::Interruption::exitStatus(exitStatus(outcome));
 }
 
 std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& source) {

@@ -88,6 +88,71 @@ std::int64_t CommandLine::parseSize(const std::string& text) {
     return value << shift;
 }
 
+enum class Option { To, MaxSize, Delete, Yes, No, Quiet, Help, Version };
+
+// One option: its short and long names, and what its value is (nullptr for
+// an option that takes none).
+struct OptionRow {
+    const char* shortName;
+    const char* longName;
+    Option option;
+    const char* value;
+};
+
+namespace {
+
+constexpr OptionRow kOptions[] = {
+    {nullptr, "--to", Option::To, "目录"},
+    {nullptr, "--max-size", Option::MaxSize, "大小"},
+    {nullptr, "--delete", Option::Delete, nullptr},
+    {nullptr, "--yes", Option::Yes, nullptr},
+    {nullptr, "--no", Option::No, nullptr},
+    {"-q", "--quiet", Option::Quiet, nullptr},
+    {"-h", "--help", Option::Help, nullptr},
+    {"-V", "--version", Option::Version, nullptr},
+};
+
+// The row arg names: by either name, or as "--name=VALUE" for an option
+// with a value; UsageError for an unknown option.
+const OptionRow& rowOf(const std::string& arg) {
+    for (const OptionRow& row : kOptions) {
+        if ((row.shortName && arg == row.shortName) || arg == row.longName) return row;
+        if (row.value && isOption(arg, row.longName)) return row;
+    }
+    throw UsageError("未知选项 " + arg + " / unknown option " + arg);
+}
+
+}  // namespace
+
+void CommandLine::take(const OptionRow& row, const std::vector<std::string>& args,
+                       std::size_t& i, bool& yes, bool& no) {
+    switch (row.option) {
+    case Option::To:
+        if (!saveDir.empty()) throw UsageError("--to 只能给一次 / --to given twice");
+        saveDir = optionValue(args, i, row.longName, row.value);
+        break;
+    case Option::MaxSize:
+        if (maxSize != 0) throw UsageError("--max-size 只能给一次 / --max-size given twice");
+        maxSize = parseSize(optionValue(args, i, row.longName, row.value));
+        break;
+    case Option::Delete:
+        deleteAfter = true;
+        break;
+    case Option::Yes:
+        yes = true;
+        break;
+    case Option::No:
+        no = true;
+        break;
+    case Option::Quiet:
+        quiet = true;
+        break;
+    case Option::Help:
+    case Option::Version:
+        break;  // they end the parse where they stand
+    }
+}
+
 CommandLine CommandLine::parse(const std::vector<std::string>& args) {
     CommandLine cmd;
     std::vector<std::string> operands;
@@ -98,70 +163,68 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
             operands.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (arg == "-h" || arg == "--help") {
-            return CommandLine{};
-        } else if (arg == "-V" || arg == "--version") {
-            cmd.mode = Mode::Version;
-            return cmd;
-        } else if (isOption(arg, "--to")) {
-            if (!cmd.saveDir.empty()) throw UsageError("--to 只能给一次 / --to given twice");
-            cmd.saveDir = optionValue(args, i, "--to", "目录");
-        } else if (isOption(arg, "--max-size")) {
-            if (cmd.maxSize != 0)
-                throw UsageError("--max-size 只能给一次 / --max-size given twice");
-            cmd.maxSize = parseSize(optionValue(args, i, "--max-size", "大小"));
-        } else if (arg == "--delete") {
-            cmd.deleteAfter = true;
-        } else if (arg == "--yes") {
-            yes = true;
-        } else if (arg == "--no") {
-            no = true;
-        } else if (arg == "-q" || arg == "--quiet") {
-            cmd.quiet = true;
         } else {
-            throw UsageError("未知选项 " + arg + " / unknown option " + arg);
+            const OptionRow& row = rowOf(arg);
+            if (row.option == Option::Help) return CommandLine{};
+            if (row.option == Option::Version) {
+                cmd.mode = Mode::Version;
+                return cmd;
+            }
+            cmd.take(row, args, i, yes, no);
         }
     }
     if (yes && no) throw UsageError("--yes 与 --no 不能同时使用 / --yes and --no exclude each other");
     cmd.answer = yes ? Answer::Yes : no ? Answer::No : Answer::Ask;
+    cmd.validate(operands);
+    return cmd;
+}
 
+void CommandLine::validate(const std::vector<std::string>& operands) {
     if (operands.empty())
         throw UsageError("缺少命令 split、merge 或 check / missing command split, merge or check");
     const std::string& command = operands[0];
-    if (cmd.deleteAfter && command != "merge")
+    if (deleteAfter && command != "merge")
         throw UsageError("--delete 只用于 merge / --delete is for merge only");
-    if (cmd.maxSize != 0 && command != "split")
+    if (maxSize != 0 && command != "split")
         throw UsageError("--max-size 只用于 split / --max-size is for split only");
-    if (command == "split") {
-        cmd.mode = Mode::Split;
-        if (cmd.maxSize != 0) {
-            if (operands.size() != 2)
-                throw UsageError("split 带 --max-size 时只需要 SOURCE / split with --max-size "
-                                 "takes SOURCE alone");
-        } else {
-            if (operands.size() != 3)
-                throw UsageError("split 需要 SOURCE 和 COUNT / split takes SOURCE and COUNT");
-            cmd.count = parseCount(operands[2]);
-        }
-    } else if (command == "merge") {
-        if (operands.size() != 2)
-            throw UsageError("merge 需要 FIRST_SLICE / merge takes FIRST_SLICE");
-        cmd.mode = Mode::Merge;
-        requireFirstSlice(operands[1], "merge");
-    } else if (command == "check") {
-        if (operands.size() != 2)
-            throw UsageError("check 需要 FIRST_SLICE / check takes FIRST_SLICE");
-        if (!cmd.saveDir.empty() || cmd.answer != Answer::Ask)
-            throw UsageError("check 只看不动：不带 --to、--yes 或 --no / check changes nothing: "
-                             "no --to, --yes or --no");
-        cmd.mode = Mode::Check;
-        requireFirstSlice(operands[1], "check");
-    } else {
+    if (command == "split")
+        validateSplit(operands);
+    else if (command == "merge")
+        validateMerge(operands);
+    else if (command == "check")
+        validateCheck(operands);
+    else
         throw UsageError("未知命令 " + command + " / unknown command " + command);
+    source = operands[1];
+    if (source.empty()) throw UsageError("文件名为空 / empty file name");
+}
+
+void CommandLine::validateSplit(const std::vector<std::string>& operands) {
+    mode = Mode::Split;
+    if (maxSize != 0) {
+        if (operands.size() != 2)
+            throw UsageError("split 带 --max-size 时只需要 SOURCE / split with --max-size "
+                             "takes SOURCE alone");
+        return;
     }
-    cmd.source = operands[1];
-    if (cmd.source.empty()) throw UsageError("文件名为空 / empty file name");
-    return cmd;
+    if (operands.size() != 3)
+        throw UsageError("split 需要 SOURCE 和 COUNT / split takes SOURCE and COUNT");
+    count = parseCount(operands[2]);
+}
+
+void CommandLine::validateMerge(const std::vector<std::string>& operands) {
+    if (operands.size() != 2) throw UsageError("merge 需要 FIRST_SLICE / merge takes FIRST_SLICE");
+    mode = Mode::Merge;
+    requireFirstSlice(operands[1], "merge");
+}
+
+void CommandLine::validateCheck(const std::vector<std::string>& operands) {
+    if (operands.size() != 2) throw UsageError("check 需要 FIRST_SLICE / check takes FIRST_SLICE");
+    if (!saveDir.empty() || answer != Answer::Ask)
+        throw UsageError("check 只看不动：不带 --to、--yes 或 --no / check changes nothing: "
+                         "no --to, --yes or --no");
+    mode = Mode::Check;
+    requireFirstSlice(operands[1], "check");
 }
 
 const std::string& CommandLine::usage() {

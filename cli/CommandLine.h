@@ -12,6 +12,8 @@
 
 namespace qzcli {
 
+struct OptionRow;
+
 class CommandLine {
 public:
     enum class Mode { Split, Merge, Check, Help, Version };
@@ -38,6 +40,18 @@ public:
     bool deleteAfter = false;
     bool quiet = false;         // nothing printed on success
     Answer answer = Answer::Ask;
+
+private:
+    // Takes the option of row, args[i], with its value; i moves past a value
+    // taken from the next argument. --yes and --no are noted in yes and no.
+    void take(const OptionRow& row, const std::vector<std::string>& args, std::size_t& i,
+              bool& yes, bool& no);
+    // Checks the operands against the command they name, and the options
+    // against it; UsageError when they do not fit.
+    void validate(const std::vector<std::string>& operands);
+    void validateSplit(const std::vector<std::string>& operands);
+    void validateMerge(const std::vector<std::string>& operands);
+    void validateCheck(const std::vector<std::string>& operands);
 };
 
 }  // namespace qzcli

@@ -53,6 +53,10 @@ void Interruption::reset() {
     drain();
 }
 
+int Interruption::exitStatus(int status) {
+    return caughtSignal != 0 ? 128 + caughtSignal : status;
+}
+
 int Interruption::notifier() { return pipeFds[0]; }
 
 void Interruption::drain() {

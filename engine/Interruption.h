@@ -29,6 +29,15 @@ public:
     static void drain();
     // Throws Interrupted when a signal has arrived.
     static void check();
+
+    // Whether a signal is ending the program: a question is then answered No
+    // without being shown, since nobody may be there to answer, and a front
+    // end goes once the operation has taken its way out.
+    static bool ending() { return caught() != 0; }
+    // The exit status of a program that would end with status: 128 + the
+    // signal's number when a signal stopped it, as a shell reports a program
+    // the signal ended.
+    static int exitStatus(int status);
 };
 
 }  // namespace qz

@@ -233,7 +233,7 @@ qz::Engine::Outcome Form1::Command5_Click() {
     lastOutcome_ = engine_.Command5_Click();
     // The program is being ended: the operation is over now, one way or the
     // other, so the window may go.
-    if (qz::Interruption::caught() != 0) close();
+    if (qz::Interruption::ending()) close();
     return lastOutcome_;
 }
 

@@ -84,7 +84,7 @@ void WindowHost::setCaption(const std::string& caption) {
 }
 
 qz::MsgAnswer WindowHost::MsgBox(const std::string& text, const std::string& title, int style) {
-    if (qz::Interruption::caught() != 0)
+    if (qz::Interruption::ending())
         return style == qz::MsgQuestion ? qz::MsgAnswer::No : qz::MsgAnswer::Ok;
     return boxes_.show(&window_, QString::fromStdString(text), QString::fromStdString(title),
                        style);

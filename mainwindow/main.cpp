@@ -26,7 +26,5 @@ int main(int argc, char** argv) {
     qzmainwindow::AppSetup::apply(app);
     qzmainwindow::Form1 window;
     window.show();
-    const int status = app.exec();
-    const int signal = qz::Interruption::caught();
-    return signal != 0 ? 128 + signal : status;
+    return qz::Interruption::exitStatus(app.exec());
 }

@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "engine/SliceNames.h"
+#include "engine/Sys.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {
@@ -172,6 +174,41 @@ TEST_F(FailureTest, ASliceThatCannotBeDeletedKeepsTheWholeOutput) {
     expectErrorPath();
     EXPECT_TRUE(TempDir::read(out / "src") == bytes);
     EXPECT_EQ(sliceSizes(set + "/", "src").size(), 2u);
+}
+
+// Calls the system could refuse at any time, made to fail through the
+// engine's seam: a split whose slice 2 cannot be flushed, and a merge whose
+// finished output cannot take the place of the older one. Each ends on the
+// error path with the system's reason and leaves what was there before.
+TEST_F(FailureTest, ARefusedCallLeavesWhatWasThereBefore) {
+    struct Row {
+        bool split;
+        Sys::Call call;
+        long nth;
+    };
+    for (const Row row : {Row{true, Sys::Call::Fsync, 2}, Row{false, Sys::Call::Rename, 1}}) {
+        const auto bytes = TempDir::pattern(300000);
+        TempDir::write(dir / "src", bytes);
+        if (!row.split) {
+            ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Completed);
+            TempDir::write(dir / "src", {7});
+            host.answers = {MsgAnswer::Yes};
+        }
+        useOptions({.namedTemporaries = !row.split});
+        Sys::failNth(row.call, row.nth, EIO);
+        const auto outcome = row.split ? splitFile(dir / "src", "2") : mergeFrom(dir / "src.QZ1");
+        Sys::clearFaults();
+        ASSERT_EQ(outcome, Engine::Outcome::Failed) << row.split;
+        expectErrorPath();
+        EXPECT_NE(engine.failureReason().find(std::strerror(EIO)), std::string::npos)
+            << engine.failureReason();
+        EXPECT_EQ(sliceSizes(dir.path(), "src").size(), row.split ? 0u : 2u);
+        EXPECT_EQ(TempDir::size(dir / "src"), row.split ? 300000 : 1);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
+                  row.split ? 1 : 3);  // no temporary left
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directory(dir.path());
+    }
 }
 
 }  // namespace
