@@ -28,6 +28,8 @@ int exitStatus(qz::Engine::Outcome outcome) {
     case qz::Engine::Outcome::Declined:
     case qz::Engine::Outcome::Refused:
         return 3;
+    case qz::Engine::Outcome::Unfinished:
+        return 4;
     case qz::Engine::Outcome::Guard:  // cannot happen: Text1 and Text3 are set
     case qz::Engine::Outcome::Failed:
         break;
@@ -85,7 +87,7 @@ int CliSession::run(const CommandLine& cmd) {
 }
 
 int CliSession::finish(qz::Engine::Outcome outcome) {
-    if (outcome == qz::Engine::Outcome::Failed) host_.showReason(engine_.failureReason());
+    if (!engine_.failureReason().empty()) host_.showReason(engine_.failureReason());
     // Stopped by a signal: whatever the run wrote is gone again, and the
     // caller learns which signal it was, as from a program it ended. A run
     // past its point of no return completes, and says so.

@@ -20,8 +20,9 @@ public:
 
     // Runs a split, merge or check command line; the exit status: 0
     // completed (a whole set), 1 failed (or the source not found, a set not
-    // whole), 2 no count fits --max-size, 3 declined or refused, 128 + the
-    // signal's number when a signal stopped it.
+    // whole), 2 no count fits --max-size, 3 declined or refused, 4 the
+    // merge's output is whole but a later step failed, 128 + the signal's
+    // number when a signal stopped it.
     int run(const CommandLine& cmd);
 
     // path made absolute against the working directory, without "." or empty

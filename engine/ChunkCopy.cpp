@@ -37,31 +37,25 @@ void ChunkCopy::copyTo(std::int64_t end, OutputFile& out) {
 }
 
 void ChunkCopy::append(std::int64_t size, OutputFile& out) {
-    const std::int64_t from = copied_;
-    if (!copyInKernel(size, out)) {
-        for (std::int64_t done = 0; done < size; done += kChunk) {
-            const std::int64_t piece = std::min(kChunk, size - done);
-            buffer_.resize(static_cast<std::size_t>(piece));
-            input_.readAt(from + done, buffer_.data(), buffer_.size());
+    const std::int64_t from = copied_, end = copied_ + size;
+    // What the kernel does not move, from wherever it stopped, goes through
+    // the buffer: always so once it has stopped short.
+    const std::int64_t inKernel =
+        kernel_ ? static_cast<std::int64_t>(
+                      out.file().appendFrom(input_, from, static_cast<std::size_t>(size)))
+                : 0;
+    if (inKernel < size) kernel_ = false;
+    for (std::int64_t chunk = from; chunk < end; chunk += kChunk) {
+        const std::int64_t chunkEnd = std::min(chunk + kChunk, end);
+        if (const std::int64_t start = std::max(chunk, from + inKernel); start < chunkEnd) {
+            buffer_.resize(static_cast<std::size_t>(chunkEnd - start));
+            input_.readAt(start, buffer_.data(), buffer_.size());
             out.file().append(buffer_.data(), buffer_.size());
-            copied_ += piece;
-            report_.chunkAppended();
-            passed(from + done + piece);
         }
-        return;
-    }
-    copied_ += size;
-    for (std::int64_t done = 0; done < size; done += kChunk) {
+        copied_ = chunkEnd;
         report_.chunkAppended();
-        passed(from + std::min(size, done + kChunk));
+        passed(chunkEnd);
     }
-}
-
-bool ChunkCopy::copyInKernel(std::int64_t size, OutputFile& out) {
-    if (kernel_ && out.file().appendFrom(input_, copied_, static_cast<std::size_t>(size)))
-        return true;
-    kernel_ = false;
-    return false;
 }
 
 void ChunkCopy::passed(std::int64_t position) {

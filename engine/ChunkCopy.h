@@ -39,12 +39,9 @@ public:
     void copyTo(std::int64_t end, OutputFile& out);
 
 private:
-    // Appends the next size bytes of the input to out, one report per chunk
-    // in them.
+    // Appends the next size bytes of the input to out, inside the kernel as
+    // far as it goes there, one report per chunk in them.
     void append(std::int64_t size, OutputFile& out);
-    // Moves size bytes inside the kernel; false, with nothing moved, where
-    // the file systems cannot, from then on.
-    bool copyInKernel(std::int64_t size, OutputFile& out);
     // Past one chunk that ends at position: the pump and a signal's check,
     // unless it was the input's last.
     void passed(std::int64_t position);
@@ -55,7 +52,7 @@ private:
     std::int64_t position_ = 0;
     std::int64_t copied_ = 0;  // bytes of the input appended so far
     std::vector<unsigned char> buffer_;
-    bool kernel_;
+    bool kernel_;  // the kernel still copies for this run
 };
 
 }  // namespace qz

@@ -8,6 +8,7 @@
 #include "engine/Interruption.h"
 #include "engine/MergeRun.h"
 #include "engine/SplitRun.h"
+#include "engine/Unfinished.h"
 #include "engine/WayOut.h"
 
 namespace qz {
@@ -66,6 +67,8 @@ Engine::Outcome Engine::Command5_Click() {
         return fail(busy, e.what());
     } catch (const Interrupted& e) {
         return fail(busy, e.what());
+    } catch (const Unfinished& e) {
+        return fail(busy, e.what(), Outcome::Unfinished);
     }
 }
 
@@ -164,9 +167,9 @@ Engine::Outcome Engine::leave(const WayOut& way, Outcome outcome, bool busy) {
     return outcome;
 }
 
-Engine::Outcome Engine::fail(bool busy, const std::string& reason) {
+Engine::Outcome Engine::fail(bool busy, const std::string& reason, Outcome outcome) {
     failureReason_ = reason;
-    return leave(WayOut::kError, Outcome::Failed, busy);
+    return leave(WayOut::kError, outcome, busy);
 }
 
 }  // namespace qz

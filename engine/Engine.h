@@ -26,6 +26,7 @@ public:
         Refused,    // the 64KB refusal
         Declined,   // No to replacing slices or to overwriting the output
         Failed,     // the error path, "切片错误"
+        Unfinished, // the error path too, though the merge's output is whole
     };
 
     explicit Engine(Host& host, const RunOptions& options = {});
@@ -67,7 +68,7 @@ private:
     // Ends the command the way the row says; busy: the busy state had been
     // entered.
     Outcome leave(const WayOut& way, Outcome outcome, bool busy = true);
-    Outcome fail(bool busy, const std::string& reason);
+    Outcome fail(bool busy, const std::string& reason, Outcome outcome = Outcome::Failed);
     void enterBusy();
 
     bool confirm(Question question) override;

@@ -51,7 +51,9 @@ FileHandle::~FileHandle() {
 }
 
 FileHandle FileHandle::openRead(const std::string& path) {
-    int fd = Sys::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Never waits: a name that a FIFO or a device took meanwhile is refused
+    // below, not read from.
+    int fd = Sys::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) throw FileError("无法打开 / cannot open", path, errno);
     FileHandle file(fd, path);
     if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError("不是普通文件 / not a plain file", path);
@@ -60,11 +62,12 @@ FileHandle FileHandle::openRead(const std::string& path) {
 
 bool FileHandle::unnamedCanBeNamed() { return Sys::access("/proc/self/fd", X_OK) == 0; }
 
-FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode) {
+FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode,
+                                     const std::string& path) {
     int fd = Sys::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (fd >= 0) return FileHandle(fd, dir);
-    if (Sys::notOffered(errno)) return FileHandle();
-    throw FileError("无法创建 / cannot create a file in", dir, errno);
+    if (fd >= 0) return FileHandle(fd, path);
+    if (Sys::notOffered(Sys::Call::Open, errno)) return FileHandle();
+    throw FileError("无法创建 / cannot create", path, errno);
 }
 
 FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
@@ -113,26 +116,21 @@ void FileHandle::append(const void* buf, std::size_t size) {
     writeBehind();
 }
 
-bool FileHandle::appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size) {
-    bool copied = false;
-    while (size > 0) {
-        loff_t in = offset, out = end_;
-        ssize_t put = Sys::copy_file_range(input.fd_, &in, fd_, &out, size);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            // Not offered for this pair of files: the caller copies through
-            // its buffer instead, from where nothing was written yet.
-            if (!copied && Sys::notOffered(errno)) return false;
-            throw FileError("无法写入 / cannot write", path_, errno);
-        }
-        if (put == 0) throw FileError("文件变短了 / file ended early", input.path_);
-        copied = true;
-        offset += put;
+std::size_t FileHandle::appendFrom(const FileHandle& input, std::int64_t offset,
+                                   std::size_t size) {
+    std::size_t moved = 0;
+    while (moved < size) {
+        loff_t in = offset + static_cast<loff_t>(moved), out = end_;
+        const ssize_t put = Sys::copy_file_range(input.fd_, &in, fd_, &out, size - moved);
+        if (put < 0 && errno == EINTR) continue;
+        // Not offered here, or a failure that does not say which of the two
+        // files it concerns: the rest goes through memory, which tells.
+        if (put <= 0) break;
+        moved += static_cast<std::size_t>(put);
         end_ += put;
-        size -= static_cast<std::size_t>(put);
     }
     writeBehind();
-    return true;
+    return moved;
 }
 
 void FileHandle::writeBehind() {
@@ -141,7 +139,7 @@ void FileHandle::writeBehind() {
     // Only a hint: a file system that takes none (EINVAL and the like) is
     // flushed all the same by sync().
     if (Sys::sync_file_range(fd_, started_, end_ - started_, SYNC_FILE_RANGE_WRITE) != 0 &&
-        !Sys::notOffered(errno))
+        !Sys::notOffered(Sys::Call::SyncFileRange, errno))
         throw FileError("无法写入磁盘 / cannot flush", path_, errno);
     started_ = end_;
 }

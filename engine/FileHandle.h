@@ -25,9 +25,11 @@ public:
     // Whether a file made by createUnnamed can be given a name here: link()
     // names it through /proc, which a chroot may lack.
     static bool unnamedCanBeNamed();
-    // A new file without a name in the directory dir, for writing; a closed
-    // handle where the file system offers no such files.
-    static FileHandle createUnnamed(const std::string& dir, unsigned mode);
+    // A new file without a name in the directory dir, for writing, to become
+    // path (which messages name); a closed handle where the file system
+    // offers no such files.
+    static FileHandle createUnnamed(const std::string& dir, unsigned mode,
+                                    const std::string& path);
     // A new file at path, for writing; never opens what stands there already
     // (FileError with code EEXIST) and never follows a link.
     static FileHandle createNew(const std::string& path, unsigned mode);
@@ -40,10 +42,11 @@ public:
     void readAt(std::int64_t offset, void* buf, std::size_t size) const;
     // Writes all size bytes at the file's end.
     void append(const void* buf, std::size_t size);
-    // Appends size bytes of input, from its 0-based offset, copied inside the
-    // kernel. False, with nothing written, where the file systems cannot do
-    // that; fewer bytes than asked for is an error.
-    bool appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size);
+    // Appends up to size bytes of input, from its 0-based offset, copied
+    // inside the kernel, and says how many. It stops short where the kernel
+    // does not offer that here or fails: the caller moves the rest through
+    // memory, where a failure names the file it concerns.
+    std::size_t appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size);
     // Flushes what was written to the device.
     void sync();
     // Gives a file made by createUnnamed the name path; a FileError with code
@@ -59,7 +62,7 @@ private:
     void writeBehind();
 
     int fd_ = -1;
-    std::string path_;      // for messages; the directory for an unnamed file
+    std::string path_;      // for messages
     std::int64_t end_ = 0;      // where the next appended byte goes
     std::int64_t started_ = 0;  // bytes the device was told to write
 };

@@ -105,7 +105,8 @@ void FileServices::replace(const std::string& from, const std::string& to) {
 
 void FileServices::renameNoReplace(const std::string& from, const std::string& to) {
     if (Sys::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-    if (!Sys::notOffered(errno)) throw FileError("无法命名 / cannot name", to, errno);
+    if (!Sys::notOffered(Sys::Call::Renameat2, errno))
+        throw FileError("无法命名 / cannot name", to, errno);
     // File systems without an atomic no-replace rename (FAT and exFAT through
     // FUSE): look, then rename. Only another program racing us for the very
     // name could slip in between.
@@ -118,7 +119,7 @@ void FileServices::syncDirectory(const std::string& dir) {
     if (fd < 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
     // A file system that cannot flush a directory on its own (EINVAL) writes
     // its entries with the files; there is nothing more to ask of it.
-    const int synced = Sys::fsync(fd) == 0 || Sys::notOffered(errno) ? 0 : -1;
+    const int synced = Sys::fsync(fd) == 0 || Sys::notOffered(Sys::Call::Fsync, errno) ? 0 : -1;
     const int err = errno;
     if (Sys::close(fd) != 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
     if (synced != 0) throw FileError("无法写入磁盘 / cannot flush", dir, err);

@@ -7,8 +7,20 @@
 #include "engine/RunReport.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
+#include "engine/Unfinished.h"
 
 namespace qz {
+
+namespace {
+
+const char* const kNoneDeleted = "没有删除任何切片 / no slice was deleted";
+
+// The first line of what a failure after the output was named says.
+std::string wholeOutput(const std::string& output) {
+    return "输出文件已完整 / the output is whole: " + output;
+}
+
+}  // namespace
 
 MergeRun::MergeRun(const Request& request, RunReport& report, const RunOptions& options)
     : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
@@ -20,7 +32,7 @@ MergeRun::Result MergeRun::run() {
     if (existing == Existing::Kept) return Result::Declined;
     writeOutput(set, output, existing == Existing::Replaced);
     report_.written();
-    if (request_.deleteAfter) deleteSlices(set);
+    if (request_.deleteAfter) deleteSlices(set, output);
     return Result::Completed;
 }
 
@@ -53,7 +65,11 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
     Interruption::check();
     // An existing output is replaced only now, by the whole new one.
     out.commit(replace);
-    FileServices::syncDirectory(request_.folder);
+    try {
+        FileServices::syncDirectory(request_.folder);
+    } catch (const FileError& e) {
+        throw Unfinished(wholeOutput(output) + "\n" + e.what() + "\n" + kNoneDeleted);
+    }
 }
 
 void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
@@ -69,10 +85,25 @@ void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
     }
 }
 
-void MergeRun::deleteSlices(const SliceSet& set) {
-    for (const SliceSet::Slice& slice : set.slices())
-        FileServices::killIfStill(slice.path, slice.entry);
-    FileServices::syncDirectory(set.directory());
+void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
+    const auto& slices = set.slices();
+    std::size_t deleted = 0;
+    try {
+        for (; deleted < slices.size(); ++deleted)
+            FileServices::killIfStill(slices[deleted].path, slices[deleted].entry);
+        FileServices::syncDirectory(set.directory());
+    } catch (const FileError& e) {
+        std::string text = wholeOutput(output) + "\n" + e.what();
+        if (deleted == 0) throw Unfinished(text + "\n" + kNoneDeleted);
+        text += "\n已删除 / deleted:";
+        for (std::size_t k = 0; k < deleted; ++k) text += " " + SliceNames::bareName(slices[k].path);
+        if (deleted < slices.size()) {
+            text += "\n未删除 / not deleted:";
+            for (std::size_t k = deleted; k < slices.size(); ++k)
+                text += " " + SliceNames::bareName(slices[k].path);
+        }
+        throw Unfinished(text);
+    }
 }
 
 }  // namespace qz

@@ -28,7 +28,8 @@ public:
     MergeRun(const Request& request, RunReport& report, const RunOptions& options);
 
     // Merges; FileError or Interrupted when it fails, with the output's
-    // temporary removed and every slice and an older output kept.
+    // temporary removed and every slice and an older output kept; Unfinished
+    // when a step fails once the whole output has its name.
     Result run();
     const ChunkCopy& copy() const { return copy_; }
 
@@ -45,8 +46,8 @@ private:
     // Appends every slice of the checked set to out, each still the very
     // file the check saw.
     void joinSlices(const SliceSet& set, OutputFile& out);
-    // Deletes exactly the slices that were joined.
-    static void deleteSlices(const SliceSet& set);
+    // Deletes exactly the slices that were joined into output.
+    static void deleteSlices(const SliceSet& set, const std::string& output);
 
     Request request_;
     RunReport& report_;

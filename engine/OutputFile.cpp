@@ -71,7 +71,7 @@ OutputFile::OutputFile(const std::string& finalPath, const std::string& runName,
                        unsigned mode, bool unnamed)
     : finalPath_(finalPath), dir_(SliceNames::directoryOf(finalPath)), runName_(runName) {
     if (dir_.empty()) dir_ = "./";
-    if (unnamed && FileHandle::unnamedCanBeNamed()) file_ = FileHandle::createUnnamed(dir_, mode);
+    if (unnamed && FileHandle::unnamedCanBeNamed()) file_ = FileHandle::createUnnamed(dir_, mode, finalPath);
     for (int attempt = 1; !file_.isOpen(); ++attempt) {
         const std::string path = hiddenPath();
         try {

@@ -77,6 +77,17 @@ void SliceSet::checkSizes() const {
                                 std::to_string(slices_[k].size) +
                                 " bytes, not a whole number of 65535-byte chunks",
                             slices_[k].path);
+    // The slices before the last as a split makes them: the last is the one
+    // that was cut short or grew.
+    std::vector<std::int64_t> before;
+    for (std::size_t k = 0; k + 1 < slices_.size(); ++k) before.push_back(slices_[k].size);
+    const Slice& last = slices_.back();
+    if (const auto range = SliceSizes::lastSizes(before);
+        range && (last.size < range->first || last.size > range->second))
+        throw FileError("切片大小不对 / slice " + std::to_string(slices_.size()) + " has " +
+                            std::to_string(last.size) + " bytes where the slices before it make " +
+                            std::to_string(range->first) + " to " + std::to_string(range->second),
+                        last.path);
     const auto want = SliceSizes::sizesFor(total(), static_cast<std::int64_t>(slices_.size()));
     for (std::size_t k = 0; k < slices_.size(); ++k) {
         if (slices_[k].size == want[k]) continue;

@@ -1,6 +1,7 @@
 #include "engine/SliceSizes.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace qz {
 
@@ -17,6 +18,24 @@ std::vector<std::int64_t> SliceSizes::sizesFor(std::int64_t len, std::int64_t n)
     }
     sizes.push_back(len - boundary);
     return sizes;
+}
+
+std::optional<std::pair<std::int64_t, std::int64_t>> SliceSizes::lastSizes(
+    const std::vector<std::int64_t>& before) {
+    // Boundary k is B with k·S - 1 in [B, B + chunk): each boundary narrows
+    // the nominal size S to a range; slice sizes of 0 are none a split makes.
+    std::int64_t lo = 1, hi = std::numeric_limits<std::int64_t>::max(), boundary = 0, k = 0;
+    for (const std::int64_t size : before) {
+        if (size <= 0) return std::nullopt;
+        boundary += size;
+        ++k;
+        lo = std::max(lo, (boundary + k) / k);  // ceil((boundary + 1) / k)
+        hi = std::min(hi, (boundary + kChunk) / k);
+    }
+    if (k == 0 || lo > hi) return std::nullopt;
+    // The source has n·S to n·S + n - 1 bytes.
+    const std::int64_t n = k + 1;
+    return std::make_pair(n * lo - boundary, n * hi + n - 1 - boundary);
 }
 
 bool SliceSizes::tooSmall(std::int64_t len, std::int64_t n) { return len / n <= kChunk; }

@@ -4,6 +4,8 @@
 // refusal of slices too small and the count for a largest slice all ask it.
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace qz {
@@ -16,6 +18,10 @@ public:
     // end at the largest multiple of the chunk strictly below k·(len / n),
     // and the last takes the rest.
     static std::vector<std::int64_t> sizesFor(std::int64_t len, std::int64_t n);
+    // The least and the most bytes the last slice can have in a split whose
+    // other slices have the sizes before; nothing when no split makes those.
+    static std::optional<std::pair<std::int64_t, std::int64_t>> lastSizes(
+        const std::vector<std::int64_t>& before);
     // Whether a split of len bytes into n slices is refused: slices of one
     // chunk or less would not keep their contents whole.
     static bool tooSmall(std::int64_t len, std::int64_t n);

@@ -98,12 +98,16 @@ int Sys::access(const char* path, int how) {
     return injected(Call::Access) ? -1 : ::access(path, how);
 }
 
-bool Sys::notOffered(int err) {
+bool Sys::notOffered(Call call, int err) {
+    // A container's or a snap's filter answers EPERM for the calls it does
+    // not know; only for these is EPERM not about the file itself.
+    const bool filtered = call == Call::CopyFileRange || call == Call::Renameat2 ||
+                          call == Call::SyncFileRange;
     // ENOSYS: an older kernel; EOPNOTSUPP and EINVAL: this file system or
     // these flags; EXDEV: not between these two file systems; EISDIR: an
     // older kernel's answer to O_TMPFILE; ESPIPE: not for this kind of file.
     return err == ENOSYS || err == EOPNOTSUPP || err == EINVAL || err == EXDEV ||
-           err == EISDIR || err == ESPIPE;
+           err == EISDIR || err == ESPIPE || (filtered && err == EPERM);
 }
 
 void Sys::failNth(Call call, long nth, int err) {

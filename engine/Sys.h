@@ -41,9 +41,11 @@ public:
     static dirent* readdir(DIR* dir);  // errno 0 at the end, else the failure
     static int access(const char* path, int how);
 
-    // Whether err, from a call that did nothing, says that the call is not
-    // offered for these files here, rather than that something went wrong.
-    static bool notOffered(int err);
+    // Whether err, from a use of call that did nothing, says that the call is
+    // not offered for these files here (by the kernel, the file system, or a
+    // sandbox's filter, which refuses calls newer than it knows with EPERM),
+    // rather than that something went wrong.
+    static bool notOffered(Call call, int err);
 
     // For tests: the nth use of call from now on (1: the next) fails with
     // err, without reaching the system.

@@ -167,7 +167,7 @@ TEST_F(FailureTest, ASliceThatCannotBeDeletedKeepsTheWholeOutput) {
         host.check1 = true;
         choose(ro + "/src.QZ1");
         host.text3 = out.path();
-        EXPECT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+        EXPECT_EQ(engine.Command5_Click(), Engine::Outcome::Unfinished);
     }
     ::umount(ro.c_str());
     if (!readOnly) GTEST_SKIP() << "cannot make a read-only mount here";
@@ -206,6 +206,40 @@ TEST_F(FailureTest, ARefusedCallLeavesWhatWasThereBefore) {
         EXPECT_EQ(TempDir::size(dir / "src"), row.split ? 300000 : 1);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
                   row.split ? 1 : 3);  // no temporary left
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directory(dir.path());
+    }
+}
+
+// Past the point of no return, the whole output stays and the reason says
+// so: where it is, and which slices were deleted and which were not.
+TEST_F(FailureTest, AFailureAfterTheOutputIsNamedSaysTheOutputIsWhole) {
+    struct Row {
+        Sys::Call call;
+        long nth;
+        const char* says;
+        std::size_t slicesLeft;
+    };
+    const Row rows[] = {
+        {Sys::Call::Fsync, 2, "no slice was deleted", 3},  // the output's folder
+        {Sys::Call::Unlink, 2, "deleted: src.QZ1\n未删除 / not deleted: src.QZ2 src.QZ3", 2},
+    };
+    for (const Row& row : rows) {
+        const auto bytes = TempDir::pattern(1000000);
+        TempDir::write(dir / "src", bytes);
+        ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Completed);
+        ASSERT_EQ(::unlink((dir / "src").c_str()), 0);
+        Sys::failNth(row.call, row.nth, EIO);
+        const auto outcome = mergeFrom(dir / "src.QZ1", true);
+        Sys::clearFaults();
+        EXPECT_EQ(outcome, Engine::Outcome::Unfinished);
+        EXPECT_EQ(host.shown.back().text, "切片错误");
+        EXPECT_TRUE(TempDir::read(dir / "src") == bytes);
+        const std::string& reason = engine.failureReason();
+        EXPECT_NE(reason.find("the output is whole: " + (dir / "src")), std::string::npos) << reason;
+        EXPECT_NE(reason.find(row.says), std::string::npos) << reason;
+        EXPECT_NE(reason.find(std::strerror(EIO)), std::string::npos) << reason;
+        EXPECT_EQ(entriesIn(dir.path()), row.slicesLeft + 1);
         std::filesystem::remove_all(dir.path());
         std::filesystem::create_directory(dir.path());
     }
