@@ -87,7 +87,9 @@ QWidget* makeBar(const Row& row, QWidget& container, QRect rect) {
 
 QWidget* makeButton(const Row& row, QWidget& container, QRect rect) {
     auto* button = place(new QPushButton(caption(row), &container), row, rect);
-    button->setAutoDefault(false);
+    // Enter presses the button that has the focus, as Space does: Qt does
+    // that by itself only for the buttons of a dialog, and the window is none.
+    button->setAutoDefault(true);
     return button;
 }
 

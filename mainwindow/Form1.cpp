@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSocketNotifier>
+#include <QUrl>
 
 #include "dirpicker/Twips.h"
 #include "engine/DroppedName.h"
@@ -293,6 +294,19 @@ void Form1::DropFiles(DropHandle& hDrop) {
     }
     adoptSource(QString::fromStdString(T));
     hDrop.release();
+}
+
+void Form1::openFile(const QByteArray& path) {
+    // To the front first, so that what the drop says shows over the window.
+    raise();
+    activateWindow();
+    // The URL a file manager drops for the file: every byte of the name kept,
+    // those that are no UTF-8 percent-encoded as they are.
+    QUrl url;
+    url.setScheme(QStringLiteral("file"));
+    url.setPath(QString::fromLatin1(path.toPercentEncoding("/")), QUrl::TolerantMode);
+    DropHandle hDrop({url});
+    DropFiles(hDrop);
 }
 
 void Form1::adoptSource(const QString& path) {

@@ -39,6 +39,11 @@ public:
     // selects, and releases the drop. A drop handed over while an operation
     // runs is released unused.
     void DropFiles(DropHandle& hDrop);
+    // A file given on the command line, here or to a second start: the
+    // window comes to the front and takes path (the bytes of an absolute
+    // name, in whatever encoding) as a drop of that one file, refused alike
+    // while an operation runs.
+    void openFile(const QByteArray& path);
     // The mode switch; index is that of the option that became selected.
     void Option1_Click(int index);
     // The count normalisation run when Text2 loses the focus.

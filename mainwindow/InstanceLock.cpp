@@ -12,25 +12,35 @@ namespace qzmainwindow {
 namespace {
 
 constexpr const char* kLockName = "qzslice.lock";
+constexpr const char* kChannelName = "qzslice.socket";
 
 // The fallback directory in /tmp, made private to the user; empty when a
 // directory of that name exists but is not the user's own.
 std::string privateTmpDir() {
     const std::string dir = "/tmp/qzslice-" + std::to_string(::getuid());
-    ::mkdir(dir.c_str(), 0700);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
     struct stat st {};
     if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
         return {};
     return dir;
 }
 
+// $XDG_RUNTIME_DIR, or the private directory in /tmp; empty when neither.
+std::string instanceDir() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return (runtime && *runtime) ? std::string(runtime) : privateTmpDir();
+}
+
 }  // namespace
 
 std::string InstanceLock::lockPath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string dir = (runtime && *runtime) ? std::string(runtime) : privateTmpDir();
-    if (dir.empty()) return {};
-    return dir + "/" + kLockName;
+    const std::string dir = instanceDir();
+    return dir.empty() ? std::string() : dir + "/" + kLockName;
+}
+
+std::string InstanceLock::channelPath() {
+    const std::string dir = instanceDir();
+    return dir.empty() ? std::string() : dir + "/" + kChannelName;
 }
 
 bool InstanceLock::tryAcquire() {

@@ -1,7 +1,9 @@
 #pragma once
 // One running instance per user: an flock on a file in the user's runtime
 // directory. The kernel drops the lock when the holder exits in any way, so a
-// crashed instance never keeps the next one from starting.
+// crashed instance never keeps the next one from starting. Beside the lock,
+// the holder listens on a socket through which a second start hands over the
+// file it was given (HandOverReceiver, HandOverSender).
 
 #include <string>
 
@@ -22,6 +24,8 @@ public:
     // $XDG_RUNTIME_DIR/qzslice.lock, or /tmp/qzslice-UID/qzslice.lock (the
     // directory private to the user) when there is no runtime directory.
     static std::string lockPath();
+    // The hand-over socket in the same directory; empty when there is none.
+    static std::string channelPath();
 
 private:
     int fd_ = -1;

@@ -1,7 +1,11 @@
 #include "mainwindow/MessageBoxes.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QStyle>
 
 namespace qzmainwindow {
 
@@ -18,7 +22,29 @@ QMessageBox::Icon iconFor(int style) {
     }
 }
 
+// Qt sizes a box by its contents alone, and a window manager shortens a title
+// that does not fit beside the bar's buttons: "提示" over "操作完成!" showed as
+// "…". Qt fixes the box's size from its layout when it is shown, so the width
+// goes into the layout, as an empty row across it.
+void fitTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    const int margins = grid->contentsMargins().left() + grid->contentsMargins().right();
+    const int width = MessageBoxes::titleBarWidth(box, box.windowTitle()) - margins;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
+
+int MessageBoxes::titleBarWidth(const QWidget& window, const QString& title) {
+    QFont bold = window.font();
+    bold.setBold(true);
+    const int bar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+    const int iconAndButtons = 4 * bar;
+    const int ends = 2 * bar;
+    return QFontMetrics(bold).horizontalAdvance(title) + iconAndButtons + ends;
+}
 
 std::unique_ptr<QMessageBox> MessageBoxes::build(QWidget* parent, const QString& text,
                                                  const QString& title, int style) {
@@ -36,6 +62,7 @@ std::unique_ptr<QMessageBox> MessageBoxes::build(QWidget* parent, const QString&
         box->setStandardButtons(QMessageBox::Ok);
         box->setDefaultButton(QMessageBox::Ok);
     }
+    fitTitle(*box);
     return box;
 }
 

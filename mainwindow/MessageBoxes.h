@@ -33,6 +33,11 @@ public:
     // The real box show() would run, built but not yet shown.
     static std::unique_ptr<QMessageBox> build(QWidget* parent, const QString& text,
                                               const QString& title, int style);
+    // The width a window needs for its title bar to show title whole: the
+    // title in a bold face of the window's font, and beside it the window
+    // icon and the minimise, maximise and close buttons, each about as wide
+    // as the bar is high, with a bar's height of margin at either end.
+    static int titleBarWidth(const QWidget& window, const QString& title);
 };
 
 }  // namespace qzmainwindow

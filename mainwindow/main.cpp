@@ -1,30 +1,105 @@
 // qzslice: the main window, one instance per user.
 
 #include <QApplication>
+#include <QTimer>
+#include <cerrno>
 #include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 #include "engine/Interruption.h"
 #include "mainwindow/AppSetup.h"
 #include "mainwindow/Form1.h"
+#include "mainwindow/HandOverReceiver.h"
+#include "mainwindow/HandOverSender.h"
 #include "mainwindow/InstanceLock.h"
+#include "mainwindow/StartArguments.h"
+
+namespace {
+
+using qzmainwindow::StartArguments;
+
+// The current directory, empty when it cannot be read (it was removed).
+std::string currentDirectory() {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+// --help, --version or a usage error: printed, and the exit status.
+int answerWithoutWindow(const StartArguments& args) {
+    if (args.action == StartArguments::Action::UsageError) {
+        std::cerr << "qzslice: " << args.error << "\n"
+                  << "用 qzslice --help 查看用法 / Try 'qzslice --help' for more information.\n";
+        return 2;
+    }
+    if (args.action == StartArguments::Action::Help)
+        std::cout << StartArguments::usage();
+    else
+        std::cout << "qzslice " << QZSLICE_VERSION << '\n';
+    return std::cout.flush() ? 0 : 1;
+}
+
+// A second start with a file hands it to the running window; without one it
+// ends silently, as it always has.
+int handOver(const StartArguments& args) {
+    if (!args.file) return 0;
+    std::string why;
+    if (qzmainwindow::HandOverSender::send(qzmainwindow::InstanceLock::channelPath(), *args.file,
+                                           &why))
+        return 0;
+    std::cerr << "qzslice: 无法把文件交给已打开的窗口 / cannot hand the file to the open window: "
+              << why << '\n';
+    return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    const StartArguments args =
+        StartArguments::parse({argv + 1, argv + argc}, currentDirectory());
+    if (args.action != StartArguments::Action::Run) return answerWithoutWindow(args);
     if (!qzmainwindow::AppSetup::haveDisplay()) {
         std::fputs("QZ切片宝需要图形界面会话才能运行 / QZ切片宝 needs a graphical session "
                    "(no DISPLAY or WAYLAND_DISPLAY)\n",
                    stderr);
         return 2;
     }
-    // A second instance ends silently, before any window exists.
+    // A second instance goes before any window exists.
     qzmainwindow::InstanceLock lock;
-    if (!lock.tryAcquire()) return 0;
+    if (!lock.tryAcquire()) return handOver(args);
 
     // Ended by a signal (a logout, kill, Ctrl-C), the window first lets a
     // running operation remove what it wrote.
     qz::Interruption::install();
-    QApplication app(argc, argv);
+    // Qt sees no argument of ours: a file named like one of its options
+    // stays a file.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     qzmainwindow::AppSetup::apply(app);
     qzmainwindow::Form1 window;
+
+    // Without the socket the window still runs; a second start then says
+    // that it could not hand its file over.
+    qzmainwindow::HandOverReceiver receiver;
+    const std::string channel = qzmainwindow::InstanceLock::channelPath();
+    QString why;
+    if (!channel.empty() && !receiver.listen(QString::fromLocal8Bit(channel), &why))
+        std::cerr << "qzslice: " << why.toStdString() << '\n';
+    QObject::connect(&receiver, &qzmainwindow::HandOverReceiver::fileHandedOver, &window,
+                     &qzmainwindow::Form1::openFile);
+
     window.show();
+    // Once the window is up, as a drop onto it would come.
+    if (args.file)
+        QTimer::singleShot(0, &window,
+                           [&window, file = QByteArray::fromStdString(*args.file)] {
+                               window.openFile(file);
+                           });
     return qz::Interruption::exitStatus(app.exec());
 }

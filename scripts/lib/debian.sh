@@ -1,6 +1,11 @@
 # Sourced by the scripts in scripts/: installs the Debian packages given that
 # are not installed yet, through sudo when not root. Waits for another apt or
 # dpkg run to let go of the lock rather than failing at once.
+
+# What building and running the window takes: the compiler, Qt, and the
+# font and Chinese Qt texts the window is drawn with.
+# shellcheck disable=SC2034  # used by the scripts that source this file
+window_packages=(cmake g++ make qt6-base-dev qt6-translations-l10n fonts-wqy-microhei)
 install_missing() {
   local missing=() p sudo=()
   for p in "$@"; do

@@ -29,6 +29,7 @@ private slots:
     void pickThenOk_data();
     void pickThenOk();
     void enterActsAsOk();
+    void enterOnTheFocusedOkButtonPressesIt();
     void keysOpenAndLeaveDirectories();
     void removableVolumeShownByItsLabel();
     void closingWritesNothing_data();
@@ -194,6 +195,18 @@ void tst_Form2::enterActsAsOk() {
     QVERIFY(f);
     act(*f, "click a");
     QTest::keyClick(dir1(*f), Qt::Key_Return);
+    QVERIFY(!f->isVisible());
+    QCOMPARE(text3_, base_ + "/a/");
+}
+
+void tst_Form2::enterOnTheFocusedOkButtonPressesIt() {
+    auto f = openPicker();
+    QVERIFY(f);
+    act(*f, "click a");
+    auto* ok = f->findChild<QPushButton*>("Command1");
+    ok->setFocus(Qt::TabFocusReason);
+    QVERIFY(ok->hasFocus());
+    QTest::keyClick(ok, Qt::Key_Return);
     QVERIFY(!f->isVisible());
     QCOMPARE(text3_, base_ + "/a/");
 }

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "mainwindow/Form1.h"
@@ -66,6 +67,8 @@ private slots:
     void tooltipsMirrorThePathFields();
     void saveDirectoryPickerIsModalAndLeavesTheWindowOnTop();
     void directoryPickedIsTheSaveLocation();
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
 };
 
 void InputTest::normalisation_data() {
@@ -270,4 +273,25 @@ void InputTest::directoryPickedIsTheSaveLocation() {
 }
 
 QTEST_MAIN(InputTest)
+void InputTest::enterPressesTheFocusedButton_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    for (const char* name : {"Command5", "Command1", "Command3", "Command4"}) {
+        QTest::addRow("%s, Return", name) << QString::fromLatin1(name) << int(Qt::Key_Return);
+        QTest::addRow("%s, keypad Enter", name) << QString::fromLatin1(name) << int(Qt::Key_Enter);
+    }
+}
+
+void InputTest::enterPressesTheFocusedButton() {
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    auto* pressed = control<QPushButton>(button.toLatin1().constData());
+    pressed->setFocus(Qt::TabFocusReason);
+    QVERIFY(pressed->hasFocus());
+    QSignalSpy clicks(pressed, &QPushButton::clicked);
+    QTest::keyClick(pressed, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QCOMPARE(clicks.count(), 1);
+}
+
 #include "InputTest.moc"

@@ -1,15 +1,19 @@
 // The program as a process: one instance per user, a lock that dies with its
-// holder, and the refusal to start without a graphical session.
+// holder, the refusal to start without a graphical session, --help and
+// --version without one, and a second start handing its file to the first.
 
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "mainwindow/HandOverReceiver.h"
 #include "mainwindow/InstanceLock.h"
 
+using qzmainwindow::HandOverReceiver;
 using qzmainwindow::InstanceLock;
 
 class InstanceTest : public QObject {
@@ -47,6 +51,11 @@ private slots:
     void lockOfAKilledInstanceDoesNotBlock();
     void lockIsPerRuntimeDirectoryAndReleasedWithItsHolder();
     void withoutADisplayItSaysSoAndExits2();
+    void answersWithoutADisplay_data();
+    void answersWithoutADisplay();
+    void secondStartHandsOverTheFileBytes_data();
+    void secondStartHandsOverTheFileBytes();
+    void secondStartReachesTheRunningWindow();
 };
 
 void InstanceTest::secondInstanceEndsSilentlyWhileTheFirstRuns() {
@@ -117,6 +126,101 @@ void InstanceTest::withoutADisplayItSaysSoAndExits2() {
     QVERIFY(said.contains(QStringLiteral("图形")));
     QVERIFY(said.contains(QLatin1String("graphical session")));
     QVERIFY(!lockHeld());
+}
+
+void InstanceTest::answersWithoutADisplay_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QString version = QStringLiteral("qzslice " QZSLICE_VERSION "\n");
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "qzslice [FILE]" << "";
+    QTest::newRow("-h after a file") << QStringList{"x.QZ1", "-h"} << 0 << "--version" << "";
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << version << "";
+    QTest::newRow("-V") << QStringList{"-V"} << 0 << version << "";
+    QTest::newRow("unknown option")
+        << QStringList{"--bogus"} << 2 << "" << "unknown option --bogus";
+    QTest::newRow("two files") << QStringList{"a", "b"} << 2 << "" << "only one FILE";
+}
+
+void InstanceTest::answersWithoutADisplay() {
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcessEnvironment e = env();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        e.remove(QLatin1String(name));
+    QProcess p;
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral(QZSLICE_EXE), args);
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitCode(), status);
+    const QString said = QString::fromUtf8(p.readAllStandardOutput());
+    const QString complained = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(out.isEmpty() ? said.isEmpty() : said.contains(out), qPrintable(said));
+    QVERIFY2(err.isEmpty() ? complained.isEmpty() : complained.contains(err),
+             qPrintable(complained));
+    QVERIFY(!lockHeld());
+}
+
+void InstanceTest::secondStartHandsOverTheFileBytes_data() {
+    // The words after the program's name, as a shell reads them: printf
+    // makes the bytes no QString argument could carry.
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QByteArray>("received");  // relative to the working directory
+    QTest::newRow("absolute") << "'/m nt/影片.mkv.QZ1'" << QByteArray("/m nt/影片.mkv.QZ1");
+    QTest::newRow("relative, not UTF-8")
+        << "\"$(printf 'sub/clip\\377\\376.QZ1')\"" << QByteArray("sub/clip\xff\xfe.QZ1");
+    QTest::newRow("named like an option") << "-- -x.QZ1" << QByteArray("-x.QZ1");
+    QTest::newRow("no file") << "" << QByteArray();
+}
+
+void InstanceTest::secondStartHandsOverTheFileBytes() {
+    QFETCH(QString, words);
+    QFETCH(QByteArray, received);
+    // This test is the running window: it holds the lock and listens.
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    InstanceLock mine;
+    QVERIFY(mine.tryAcquire());
+    HandOverReceiver receiver;
+    QString why;
+    QVERIFY2(receiver.listen(QString::fromStdString(InstanceLock::channelPath()), &why),
+             qPrintable(why));
+    QSignalSpy handed(&receiver, &HandOverReceiver::fileHandedOver);
+
+    QProcess second;
+    second.setProcessEnvironment(env());
+    second.setWorkingDirectory(runtime.path());
+    second.start(QStringLiteral("/bin/sh"),
+                 {QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + words,
+                  QStringLiteral(QZSLICE_EXE)});
+    QVERIFY(second.waitForFinished(5000));
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(second.readAllStandardError(), QByteArray());
+    QCOMPARE(second.readAllStandardOutput(), QByteArray());
+    if (received.isEmpty()) {
+        QTest::qWait(200);
+        QCOMPARE(handed.count(), 0);
+        return;
+    }
+    if (!received.startsWith('/')) received = runtime.path().toLocal8Bit() + '/' + received;
+    QTRY_COMPARE(handed.count(), 1);
+    QCOMPARE(handed.at(0).at(0).toByteArray(), received);
+}
+
+void InstanceTest::secondStartReachesTheRunningWindow() {
+    QProcess first;
+    start(first);
+    QTRY_VERIFY_WITH_TIMEOUT(lockHeld(), 10000);
+    QProcess second;
+    second.setProcessEnvironment(env());
+    second.start(QStringLiteral(QZSLICE_EXE), {runtime.filePath(QStringLiteral("x.QZ1"))});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.readAllStandardError(), QByteArray());
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(first.state(), QProcess::Running);
+    stop(first);
 }
 
 QTEST_GUILESS_MAIN(InstanceTest)

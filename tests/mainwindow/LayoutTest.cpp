@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTest>
 
 #include "mainwindow/Form1.h"
@@ -51,6 +53,8 @@ private slots:
     void realBoxAnswersWithTheButtonPressed();
     void aboutBoxTextByteForByte();
     void buttonsAnswerTheirAltKeys();
+    void messageBoxesAreWideEnoughForTheirTitle_data();
+    void messageBoxesAreWideEnoughForTheirTitle();
 };
 
 void LayoutTest::controlsSitWhereDesigned_data() {
@@ -347,6 +351,33 @@ void LayoutTest::buttonsAnswerTheirAltKeys() {
     QTRY_COMPARE(form->messageBoxes().shown().size(), 1u);  // buttons animate the click
     QCOMPARE(form->messageBoxes().shown()[0].style, 64);
     QCOMPARE(control<QLineEdit>("Text2")->text(), QStringLiteral("2"));
+}
+
+void LayoutTest::messageBoxesAreWideEnoughForTheirTitle_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("style");
+    QTest::newRow("done") << "操作完成!" << "提示" << 64;
+    QTest::newRow("refused drop") << "请选择第一个切片文件" << "错误" << 48;
+    QTest::newRow("long title") << "?" << "QZ系列 (文件分割器) QZ系列 (文件分割器)" << 36;
+}
+
+void LayoutTest::messageBoxesAreWideEnoughForTheirTitle() {
+    QFETCH(QString, text);
+    QFETCH(QString, title);
+    QFETCH(int, style);
+    auto box = MessageBoxes::build(form.get(), text, title, style);
+    box->show();  // Qt fixes the box's size as it shows it
+    QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+    QFont bold = box->font();
+    bold.setBold(true);
+    const int titleText = QFontMetrics(bold).horizontalAdvance(title);
+    // Beside the title, the bar's icon and three buttons take a bar's height
+    // each, and its two ends at least one more.
+    const int bar = box->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, box.get());
+    QVERIFY2(box->width() >= titleText + 5 * bar,
+             qPrintable(QStringLiteral("box %1 px, title %2 px, bar %3 px")
+                            .arg(box->width()).arg(titleText).arg(bar)));
 }
 
 QTEST_MAIN(LayoutTest)
