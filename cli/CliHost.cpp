@@ -66,7 +66,8 @@ qz::MsgAnswer CliHost::MsgBox(const std::string& text, const std::string& title,
         err_ << text << '\n' << kTakenAsNo << '\n' << std::flush;
         return qz::MsgAnswer::No;
     }
-    err_ << text << '\n' << std::flush;
+    // A question --yes answered needs no word when quiet: the run goes on.
+    if (!(quiet_ && answer_ == CommandLine::Answer::Yes)) err_ << text << '\n' << std::flush;
     if (!question) return qz::MsgAnswer::Ok;
     return answer_ == CommandLine::Answer::Yes ? qz::MsgAnswer::Yes : qz::MsgAnswer::No;
 }

@@ -16,8 +16,8 @@ namespace qzcli {
 
 namespace {
 
-// The window's message when the chosen file cannot be adopted.
-const char* const kNotFound = "找不到指定的文件名!";
+// The message of every failure, with the reason on the next line.
+const char* const kError = "切片错误";
 // The count field takes three digits.
 constexpr std::int64_t kMostSlices = 999;
 
@@ -72,8 +72,9 @@ int CliSession::run(const CommandLine& cmd) {
         host_.setText1(P);
         host_.setOption1_0(cmd.mode == CommandLine::Mode::Split);
         qz::SourceSelection::adopt(host_, engine_, P, qz::SliceNames::bareName(P));
-    } catch (const qz::FileError&) {
-        host_.MsgBox(kNotFound, "出错", qz::MsgWarning);
+    } catch (const qz::FileError& e) {
+        host_.MsgBox(kError, "出错", qz::MsgWarning);
+        host_.showReason(e.what());
         return 1;
     }
     if (!cmd.saveDir.empty()) host_.setText3(directoryText(cmd.saveDir));
@@ -92,7 +93,8 @@ int CliSession::finish(qz::Engine::Outcome outcome) {
     // caller learns which signal it was, as from a program it ended. A run
     // past its point of no return completes, and says so.
     if (outcome == qz::Engine::Outcome::Completed) return 0;
-    return qz::Interruption::exitStatus(exitStatus(outcome));
+    if (const int signal = qz::Interruption::caught()) return 128 + signal;
+    return exitStatus(outcome);
 }
 
 std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& source) {
@@ -111,7 +113,7 @@ std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& sou
                          " bytes would be smaller than 64 KB");
         return 0;
     }
-    if (!cmd.quiet) out_ << count << " 个切片 / " << count << " slices" << std::endl;
+    if (!cmd.quiet) out_ << count << " 个切片 / " << count << " slices" << '\n';
     return count;
 }
 
@@ -121,7 +123,7 @@ int CliSession::check(const CommandLine& cmd) {
         if (!cmd.quiet)
             out_ << "完整：" << set.slices().size() << " 个切片，共 " << set.total()
                  << " 字节 / whole: " << set.slices().size() << " slices, " << set.total()
-                 << " bytes" << std::endl;
+                 << " bytes" << '\n';
         return 0;
     } catch (const qz::FileError& e) {
         host_.showReason("切片不完整 / the set is not whole");

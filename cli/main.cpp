@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -29,6 +31,20 @@ bool standardStreamsOpen() {
     return true;
 }
 
+// Flushes and closes stdout: what a check or a count said must have reached
+// it, or the run did not succeed. status, or 1 with the reason on stderr.
+int closeStdout(int status) {
+    // std::cout writes through stdio's buffer, whose flush tells the errno;
+    // a failure the stream met before keeps only its bad state.
+    const bool flushed = std::fflush(stdout) == 0;
+    const int err = errno;
+    if (std::cout.good() && flushed && std::fclose(stdout) == 0) return status;
+    std::cerr << "qzslice-cli: 无法写入标准输出 / cannot write to standard output";
+    if (std::cout.good()) std::cerr << ": " << std::strerror(flushed ? errno : err);
+    std::cerr << '\n';
+    return status == 0 ? 1 : status;
+}
+
 // Whether stderr is a terminal that can redraw a line in place.
 bool canRedraw() {
     const char* term = std::getenv("TERM");
@@ -43,6 +59,9 @@ int main(int argc, char** argv) {
     // A reader of stderr that went away must not end the run: writes to it
     // fail instead, and the exit status stays the operation's.
     ::signal(SIGPIPE, SIG_IGN);
+    // stdout is flushed once, at the end, where its failure is reported with
+    // the system's reason; a message on stderr does not flush it before.
+    std::cerr.tie(nullptr);
     CommandLine cmd;
     try {
         cmd = CommandLine::parse({argv + 1, argv + argc});
@@ -57,14 +76,17 @@ int main(int argc, char** argv) {
             std::cout << CommandLine::usage();
         else
             std::cout << "qzslice-cli " << QZSLICE_VERSION << '\n';
-        return std::cout.flush() ? 0 : 1;
+        return closeStdout(0);
     }
     try {
         qz::Interruption::install();
         qzcli::CliHost host(cmd.answer, std::cin, std::cerr,
                             ::isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : -1, canRedraw(),
                             cmd.quiet);
-        return qzcli::CliSession(host, std::cout).run(cmd);
+        const int status = closeStdout(qzcli::CliSession(host, std::cout).run(cmd));
+        // Stopped by a signal, with what the run wrote removed: end by it.
+        if (status == 128 + qz::Interruption::caught()) qz::Interruption::endBySignal();
+        return status;
     } catch (const std::exception& e) {
         std::cerr << "qzslice-cli: " << e.what() << '\n';
         return 1;

@@ -83,6 +83,15 @@ std::vector<std::string> FileServices::listDirectory(const std::string& dir) {
     return names;
 }
 
+std::vector<std::string> FileServices::listIfAllowed(const std::string& dir) {
+    try {
+        return listDirectory(dir);
+    } catch (const FileError& e) {
+        if (e.code() != EACCES) throw;
+        return {};
+    }
+}
+
 void FileServices::killIfStill(const std::string& path, const FileId& id) {
     const auto now = entry(path);
     if (!now || now->id != id)

@@ -43,6 +43,9 @@ public:
     static bool sameFile(const std::string& a, const std::string& b);
     // The names in dir, "." and ".." left out, in no particular order.
     static std::vector<std::string> listDirectory(const std::string& dir);
+    // The same, but none for a folder we may enter and not list: what is
+    // looked for there by name is still found.
+    static std::vector<std::string> listIfAllowed(const std::string& dir);
 
     // Deletes the entry at path when it is still the one seen as id (links
     // not followed); anything else there is left and is a FileError.

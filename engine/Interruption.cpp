@@ -41,9 +41,14 @@ void Interruption::install() {
     ::sigemptyset(&sa.sa_mask);
     // No SA_RESTART: a question waiting on the terminal returns at once.
     sa.sa_flags = 0;
-    for (int s : {SIGINT, SIGTERM, SIGHUP})
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (::sigaction(s, nullptr, &old) != 0)
+            throw std::system_error(errno, std::generic_category(), "sigaction");
+        if (old.sa_handler == SIG_IGN) continue;  // the user asked us not to hear it
         if (::sigaction(s, &sa, nullptr) != 0)
             throw std::system_error(errno, std::generic_category(), "sigaction");
+    }
 }
 
 int Interruption::caught() { return caughtSignal; }
@@ -53,8 +58,19 @@ void Interruption::reset() {
     drain();
 }
 
-int Interruption::exitStatus(int status) {
-    return caughtSignal != 0 ? 128 + caughtSignal : status;
+void Interruption::endBySignal() {
+    const int signal = caughtSignal;
+    if (signal == 0) return;
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    ::sigemptyset(&sa.sa_mask);
+    sigset_t only;
+    ::sigemptyset(&only);
+    ::sigaddset(&only, signal);
+    if (::sigaction(signal, &sa, nullptr) != 0 || ::sigprocmask(SIG_UNBLOCK, &only, nullptr) != 0 ||
+        ::raise(signal) != 0)
+        ::_exit(128 + signal);  // the status a death by the signal would give
+    ::_exit(128 + signal);      // not reached: the default action ends us
 }
 
 int Interruption::notifier() { return pipeFds[0]; }

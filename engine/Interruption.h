@@ -17,7 +17,8 @@ public:
 
 class Interruption {
 public:
-    // From now on the three signals are recorded, not acted on. Idempotent.
+    // From now on the three signals are recorded, not acted on; one that was
+    // ignored when the program started (nohup) stays ignored. Idempotent.
     static void install();
     // The last of them that arrived, 0 when none has.
     static int caught();
@@ -34,10 +35,11 @@ public:
     // without being shown, since nobody may be there to answer, and a front
     // end goes once the operation has taken its way out.
     static bool ending() { return caught() != 0; }
-    // The exit status of a program that would end with status: 128 + the
-    // signal's number when a signal stopped it, as a shell reports a program
-    // the signal ended.
-    static int exitStatus(int status);
+    // Once a run that a signal stopped has cleaned up: ends the process by
+    // that signal, its default action restored, so that the shell sees a
+    // death by signal (128 + its number) and a loop around us stops too.
+    // Returns at once when no signal arrived.
+    static void endBySignal();
 };
 
 }  // namespace qz

@@ -144,7 +144,7 @@ void OutputFile::retract() noexcept {
 
 void OutputFile::removeStale(const std::string& dir, const std::string& runName) {
     const std::string prefix = prefixOf(runName);
-    for (const std::string& name : FileServices::listDirectory(dir)) {
+    for (const std::string& name : FileServices::listIfAllowed(dir)) {
         if (name.compare(0, prefix.size(), prefix) != 0) continue;
         const pid_t pid = pidOf(name.substr(prefix.size()));
         if (pid <= 0 || stillRunning(pid)) continue;

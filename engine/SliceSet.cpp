@@ -103,7 +103,7 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
                                              long n) {
     std::set<long> indices;
     for (long k = 1; k <= n; ++k) indices.insert(k);
-    for (const std::string& entry : FileServices::listDirectory(listable(dir)))
+    for (const std::string& entry : FileServices::listIfAllowed(listable(dir)))
         if (const long k = SliceNames::sliceIndex(entry, name); k > 0) indices.insert(k);
     std::vector<Slice> found;
     for (const long k : indices) {

@@ -1,6 +1,6 @@
 #include "engine/SourceSelection.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,8 +16,10 @@ namespace {
 // never an exponent, "." as the decimal point.
 std::string plainDecimal(double m) {
     if (m == 0) return "0";
+    // d.dddddddddddddde±x, "." whatever the locale says: to_chars never asks it.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", m);  // d.dddddddddddddde±x
+    const auto end = std::to_chars(buf, buf + sizeof buf - 1, m, std::chars_format::scientific, 14).ptr;
+    *end = '\0';
     std::string mant;
     for (const char* c = buf; *c && *c != 'e'; ++c)
         if (*c != '.') mant += *c;

@@ -58,22 +58,8 @@ int handOver(const StartArguments& args) {
     return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const StartArguments args =
-        StartArguments::parse({argv + 1, argv + argc}, currentDirectory());
-    if (args.action != StartArguments::Action::Run) return answerWithoutWindow(args);
-    if (!qzmainwindow::AppSetup::haveDisplay()) {
-        std::fputs("QZ切片宝需要图形界面会话才能运行 / QZ切片宝 needs a graphical session "
-                   "(no DISPLAY or WAYLAND_DISPLAY)\n",
-                   stderr);
-        return 2;
-    }
-    // A second instance goes before any window exists.
-    qzmainwindow::InstanceLock lock;
-    if (!lock.tryAcquire()) return handOver(args);
-
+// The window, until it closes; its exit status.
+int runWindow(const StartArguments& args, char** argv) {
     // Ended by a signal (a logout, kill, Ctrl-C), the window first lets a
     // running operation remove what it wrote.
     qz::Interruption::install();
@@ -101,5 +87,27 @@ int main(int argc, char** argv) {
                            [&window, file = QByteArray::fromStdString(*args.file)] {
                                window.openFile(file);
                            });
-    return qz::Interruption::exitStatus(app.exec());
+    return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const StartArguments args =
+        StartArguments::parse({argv + 1, argv + argc}, currentDirectory());
+    if (args.action != StartArguments::Action::Run) return answerWithoutWindow(args);
+    if (!qzmainwindow::AppSetup::haveDisplay()) {
+        std::fputs("QZ切片宝需要图形界面会话才能运行 / QZ切片宝 needs a graphical session "
+                   "(no DISPLAY or WAYLAND_DISPLAY)\n",
+                   stderr);
+        return 2;
+    }
+    // A second instance goes before any window exists.
+    qzmainwindow::InstanceLock lock;
+    if (!lock.tryAcquire()) return handOver(args);
+
+    const int status = runWindow(args, argv);
+    // Every object of the window is gone by now, the hand-over socket too.
+    qz::Interruption::endBySignal();
+    return status;
 }

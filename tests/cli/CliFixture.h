@@ -17,7 +17,6 @@ protected:
 
     static constexpr const char* kDone = "操作完成!\n";
     static constexpr const char* kError = "切片错误\n";
-    static constexpr const char* kNotFound = "找不到指定的文件名!\n";
     static constexpr const char* kTooSmall =
         "对不起,文件太小影响完整性,建议每个单位不要小于64KB!请重新设置切割个数!\n";
     static constexpr const char* kReplace = "己存在该文件切片,是否代替原切片?";

@@ -29,7 +29,11 @@ std::vector<char*> argvOf(const std::vector<std::string>& args, std::string& too
 }
 
 // In the child: enter dir and become the tool; 127 when that fails.
+int ignoredInChildren = 0;
+
 [[noreturn]] void execTool(const std::string& dir, const std::vector<char*>& argv) {
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        if (::signal(s, s == ignoredInChildren ? SIG_IGN : SIG_DFL) == SIG_ERR) ::_exit(127);
     if (::chdir(dir.c_str()) == 0) ::execv(argv[0], argv.data());
     ::_exit(127);
 }
@@ -45,15 +49,19 @@ bool drain(int fd, std::string& to) {
     return n > 0;
 }
 
-// Waits for pid; kills it first when it outlived the time allowed.
-int reap(pid_t pid, bool kill) {
+// Waits for pid; kills it first when it outlived the time allowed. The
+// exit status, and in signal the one that ended it, if one did.
+int reap(pid_t pid, bool kill, int* signal = nullptr) {
     if (kill) check(::kill(pid, SIGKILL) == 0, "kill");
     int status = 0;
     check(::waitpid(pid, &status, 0) == pid, "waitpid");
+    if (signal) *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace
+
+void CliProcess::ignoreInChildren(int signal) { ignoredInChildren = signal; }
 
 CliProcess::Result CliProcess::run(const std::vector<std::string>& args,
                                    const std::string& dir) {
@@ -159,6 +167,6 @@ CliProcess::Result CliProcess::runOnPty(const std::vector<std::string>& args,
         }
     }
     check(::close(master) == 0, "close");
-    r.status = reap(pid, timedOut);
+    r.status = reap(pid, timedOut, &r.signal);
     return r;
 }

@@ -12,8 +12,14 @@ class CliProcess {
 public:
     struct Result {
         int status = -1;  // exit status; 128 + signal when killed
+        int signal = 0;   // the signal that killed it, 0 when it exited
         std::string out, err;
     };
+
+    // The tools started from now on start with signal ignored, as under
+    // nohup; 0: none ignored. The other signals it catches start at their
+    // default, whatever the test's own process was given.
+    static void ignoreInChildren(int signal);
 
     // Runs the tool with args in the directory dir; stdin is /dev/null,
     // stdout and stderr are pipes read apart.

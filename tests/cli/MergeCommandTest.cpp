@@ -74,5 +74,6 @@ TEST_F(MergeCommand, SetWithAGapFailsWithStatus1AndTouchesNothing) {
 TEST_F(MergeCommand, MissingFirstSliceIsNotFound) {
     auto r = cli({"merge", "other.QZ1"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, kNotFound);
+    EXPECT_EQ(r.err, std::string(kError) + "无法查看 / cannot look at: " + at("other.QZ1") +
+                         ": No such file or directory\n");
 }

@@ -2,6 +2,9 @@
 // stderr can change, splitting by the largest slice allowed, and checking a
 // set without touching it.
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -30,6 +33,9 @@ TEST_F(Scripts, QuietSaysNothingOnSuccessAndAllElseAsBefore) {
     auto asked = cli({"split", "a.bin", "3", "--quiet"});
     EXPECT_EQ(asked.status, 3);
     EXPECT_EQ(asked.err, std::string(kReplace) + "\n" + kTakenAsNo);
+    auto answered = cli({"split", "a.bin", "3", "-q", "--yes"});
+    EXPECT_EQ(answered.status, 0);
+    EXPECT_EQ(answered.out + answered.err, "");  // the question was answered already
     make("empty", 0);
     auto failed = cli({"split", "empty", "2", "-q"});
     EXPECT_EQ(failed.status, 1);
@@ -46,6 +52,22 @@ TEST_F(Scripts, ABrokenStderrChangesNothingOfTheOutcome) {
               0);
     EXPECT_EQ(bytesOf("a.bin"), src);  // no message went into it
     EXPECT_EQ(CliProcess::runBroken({"merge", "a.bin.QZ1"}, at(""), Stderr::ReaderGone), 1);
+}
+
+// What a script reads on stdout must reach it: a full device is a failure.
+TEST_F(Scripts, AStdoutThatCannotBeWrittenIsAFailure) {
+    make("big", 3 << 20);
+    ASSERT_EQ(cli({"split", "big", "3"}).status, 0);
+    for (const char* args : {"check big.QZ1", "split big --max-size 1M --yes", "--version"}) {
+        const std::string command = "cd '" + at("") + "' && '" + QZSLICE_CLI + "' " + args +
+                                    " > /dev/full 2> err";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << args;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << args;
+        const Bytes err = bytesOf("err");
+        EXPECT_NE(std::string(err.begin(), err.end()).find("No space left on device"),
+                  std::string::npos) << args;
+    }
 }
 
 TEST_F(Scripts, MaxSizeTakesTheSmallestCountWhoseSlicesFit) {

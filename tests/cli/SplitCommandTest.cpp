@@ -97,12 +97,18 @@ TEST_F(SplitOverExistingSet, WithoutTerminalOrFlagTheQuestionIsTakenAsNo) {
     EXPECT_TRUE(has("a.bin.QZ7"));
 }
 
-TEST_F(SplitCommand, SourceThatIsNoFileIsNotFoundWithStatus1) {
+TEST_F(SplitCommand, SourceThatIsNoFileFailsNamingItAndWhy) {
     mkdir("dir");
-    for (const char* source : {"missing.bin", "dir", "nodir/a.bin"}) {
+    const std::pair<const char*, std::string> rows[] = {
+        {"missing.bin", ": " + at("missing.bin") + ": No such file or directory\n"},
+        {"dir", "not a plain file: " + at("dir") + "\n"},
+        {"nodir/a.bin", ": " + at("nodir/a.bin") + ": No such file or directory\n"},
+    };
+    for (const auto& [source, reason] : rows) {
         auto r = cli({"split", source, "2"});
         EXPECT_EQ(r.status, 1) << source;
-        EXPECT_EQ(r.err, kNotFound) << source;
+        EXPECT_EQ(r.err.rfind(kError, 0), 0u) << r.err;
+        EXPECT_TRUE(r.err.ends_with(reason)) << r.err;
     }
 }
 
