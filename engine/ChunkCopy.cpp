@@ -5,6 +5,7 @@
 #include "engine/Interruption.h"
 #include "engine/OutputFile.h"
 #include "engine/RunReport.h"
+#include "engine/Sha256.h"
 #include "engine/SliceSizes.h"
 
 namespace qz {
@@ -38,11 +39,12 @@ void ChunkCopy::copyTo(std::int64_t end, OutputFile& out) {
 
 void ChunkCopy::append(std::int64_t size, OutputFile& out) {
     const std::int64_t from = copied_;
-    if (!copyInKernel(size, out)) {
+    if (hasher_ || !copyInKernel(size, out)) {
         for (std::int64_t done = 0; done < size; done += kChunk) {
             const std::int64_t piece = std::min(kChunk, size - done);
             buffer_.resize(static_cast<std::size_t>(piece));
             input_.readAt(from + done, buffer_.data(), buffer_.size());
+            if (hasher_) hasher_->update(buffer_.data(), buffer_.size());
             out.file().append(buffer_.data(), buffer_.size());
             copied_ += piece;
             report_.chunkAppended();
