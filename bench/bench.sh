@@ -4,6 +4,13 @@
 #   on a tmpfs, for a 64 MiB and a 1 GiB file of random data:
 #     qzslice-cli split F 3 --yes             vs  split -n 3 F (in a scratch dir)
 #     qzslice-cli merge F.QZ1 --to OUT --yes  vs  cat F.QZ1 F.QZ2 F.QZ3 > out
+#   and, since the tool's split writes the slices' SHA-256 and its merge
+#   checks every slice against them, the same with the hashing on both sides,
+#   and against the hashing alone (one openssl dgst, the floor):
+#     qzslice-cli split F 3 --yes   vs  split -n 3 F && sha256sum x*
+#     qzslice-cli split F 3 --yes   vs  openssl dgst -sha256 F
+#     qzslice-cli merge ...         vs  sha256sum -c F.QZ.sha256 && cat ... > out
+#     qzslice-cli merge ...         vs  openssl dgst -sha256 F.QZ1 F.QZ2 F.QZ3
 #   with the tool's peak memory (Maximum resident set size of /usr/bin/time
 #   -v) for its split and its merge, which must not grow with the file;
 #   on a disk file system, for a $BENCH_DISK_MIB MiB file (256 unless set),
@@ -35,6 +42,7 @@ runs=${BENCH_RUNS:-8}
 disk_mib=${BENCH_DISK_MIB:-256}
 
 [[ -x $cli ]] || { echo "bench.sh: no $cli; build it first" >&2; exit 1; }
+command -v openssl >/dev/null || { echo "bench.sh: openssl is missing (Debian package openssl)" >&2; exit 1; }
 [[ -x /usr/bin/time ]] || { echo "bench.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
 
 mounted=""
@@ -120,6 +128,14 @@ cli_split() { "$cli" split "$F" 3 --yes; }
 coreutils_split() { (cd "$scratch" && split -n 3 "$F"); }
 cli_merge() { "$cli" merge "$F".QZ1 --to "$out" --yes; }
 cat_merge() { cat "$F".QZ1 "$F".QZ2 "$F".QZ3 >"$work/cat.out"; }
+nothing() { :; }
+coreutils_split_sums() { (cd "$scratch" && split -n 3 "$F" && sha256sum x* >/dev/null); }
+openssl_source() { openssl dgst -sha256 "$F"; }
+sums_cat_merge() {
+    (cd "$src" && sha256sum --quiet -c data.bin.QZ.sha256 &&
+        cat data.bin.QZ1 data.bin.QZ2 data.bin.QZ3 >"$work/cat.out")
+}
+openssl_slices() { openssl dgst -sha256 "$F".QZ1 "$F".QZ2 "$F".QZ3; }
 window_split() { QT_QPA_PLATFORM=offscreen "$window" "$F" 3; }
 
 no_disk_slices() { rm -f "$D".QZ* "$disk"/coreutils/x*; sync; }
@@ -153,6 +169,19 @@ bench_size() {
     no_cat_output
     check_merged
 
+    # The hashing: against coreutils hashing too, and against the floor.
+    local split_cu_sums split_cli2 split_ssl_cli split_ssl merge_cli2 merge_cu_sums merge_cli3 merge_ssl
+    times=$(duel no_slices cli_split no_split_output coreutils_split_sums)
+    read -r split_cli2 split_cu_sums <<<"$times"
+    no_split_output
+    times=$(duel no_slices cli_split nothing openssl_source)
+    read -r split_ssl_cli split_ssl <<<"$times"
+    times=$(duel no_merge_output cli_merge no_cat_output sums_cat_merge)
+    read -r merge_cli2 merge_cu_sums <<<"$times"
+    no_cat_output
+    times=$(duel no_merge_output cli_merge nothing openssl_slices)
+    read -r merge_cli3 merge_ssl <<<"$times"
+
     no_merge_output
     merge_mem=$(peak_kib "$cli" merge "$F".QZ1 --to "$out" --yes)
     no_merge_output
@@ -161,6 +190,14 @@ bench_size() {
 
     printf '%-8s %-6s %10ss %10ss %7s\n' "$label" split "$split_cli" "$split_cu" "$(ratio "$split_cli" "$split_cu")"
     printf '%-8s %-6s %10ss %10ss %7s\n' "$label" merge "$merge_cli" "$merge_cat" "$(ratio "$merge_cli" "$merge_cat")"
+    printf '%-8s split vs split -n 3 && sha256sum: %ss vs %ss, ratio %s (at most 0.5)\n' \
+        "$label" "$split_cli2" "$split_cu_sums" "$(ratio "$split_cli2" "$split_cu_sums")"
+    printf '%-8s split vs openssl dgst -sha256 F: %ss vs %ss, ratio %s (at most 1.3)\n' \
+        "$label" "$split_ssl_cli" "$split_ssl" "$(ratio "$split_ssl_cli" "$split_ssl")"
+    printf '%-8s merge vs sha256sum -c && cat: %ss vs %ss, ratio %s (at most 0.5)\n' \
+        "$label" "$merge_cli2" "$merge_cu_sums" "$(ratio "$merge_cli2" "$merge_cu_sums")"
+    printf '%-8s merge vs openssl dgst -sha256 slices: %ss vs %ss, ratio %s (at most 1.3)\n' \
+        "$label" "$merge_cli3" "$merge_ssl" "$(ratio "$merge_cli3" "$merge_ssl")"
     printf '%-8s peak memory of qzslice-cli: split %s, merge %s\n' "$label" "$(mib "$split_mem")" "$(mib "$merge_mem")"
 
     if [[ $1 -ge 1024 && -x $window ]]; then

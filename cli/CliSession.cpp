@@ -7,10 +7,12 @@
 #include "engine/FileError.h"
 #include "engine/FileServices.h"
 #include "engine/Interruption.h"
+#include "engine/Sha256.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
 #include "engine/SliceSizes.h"
 #include "engine/SourceSelection.h"
+#include "engine/SumsFile.h"
 
 namespace qzcli {
 
@@ -67,7 +69,10 @@ std::string CliSession::directoryText(const std::string& dir) {
 
 int CliSession::run(const CommandLine& cmd) {
     if (cmd.mode == CommandLine::Mode::Check) return check(cmd);
+    if (cmd.mode == CommandLine::Mode::Verify) return verify(cmd);
     const std::string P = absolutePath(cmd.source);
+    const bool unsummed =
+        cmd.mode == CommandLine::Mode::Merge && !qz::FileServices::exists(sumsOf(P));
     try {
         host_.setText1(P);
         host_.setOption1_0(cmd.mode == CommandLine::Mode::Split);
@@ -84,7 +89,23 @@ int CliSession::run(const CommandLine& cmd) {
         host_.setText2(std::to_string(count));
     }
     host_.setCheck1(cmd.deleteAfter);
-    return finish(engine_.Command5_Click());
+    const int status = finish(engine_.Command5_Click());
+    if (status == 0 && unsummed) noSums(cmd, P);
+    return status;
+}
+
+std::string CliSession::sumsOf(const std::string& firstSlice) {
+    return qz::SumsFile::pathFor(
+        qz::SliceNames::directoryOf(firstSlice),
+        qz::SliceNames::withoutLastFour(qz::SliceNames::bareName(firstSlice)));
+}
+
+void CliSession::noSums(const CommandLine& cmd, const std::string& firstSlice) {
+    if (cmd.quiet) return;
+    const std::string sums = qz::SliceNames::bareName(sumsOf(firstSlice));
+    host_.showReason("注意：这套切片没有校验和文件 " + sums +
+                     "，丢失的末尾切片或损坏的字节无法发现 / note: the set carries no sums (" +
+                     sums + "), so a lost last slice or damaged bytes cannot be seen");
 }
 
 int CliSession::finish(qz::Engine::Outcome outcome) {
@@ -118,17 +139,51 @@ std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& sou
 }
 
 int CliSession::check(const CommandLine& cmd) {
+    const std::string first = absolutePath(cmd.source);
     try {
-        const qz::SliceSet set = qz::SliceSet::check(absolutePath(cmd.source));
+        const qz::SliceSet set = qz::SliceSet::check(first);
         if (!cmd.quiet)
             out_ << "完整：" << set.slices().size() << " 个切片，共 " << set.total()
                  << " 字节 / whole: " << set.slices().size() << " slices, " << set.total()
                  << " bytes" << '\n';
+        if (!set.sums()) noSums(cmd, first);
         return 0;
     } catch (const qz::FileError& e) {
         host_.showReason("切片不完整 / the set is not whole");
         host_.showReason(e.what());
         return 1;
+    }
+}
+
+int CliSession::verify(const CommandLine& cmd) {
+    const std::string first = absolutePath(cmd.source);
+    std::size_t bad = 0;
+    try {
+        const qz::SliceSet set = qz::SliceSet::check(first);
+        if (!set.sums())
+            throw qz::FileError("这套切片没有校验和文件，无法校验 / the set has no sums file to verify "
+                                "it against",
+                                sumsOf(first));
+        const auto& slices = set.slices();
+        for (std::size_t k = 0; k < slices.size(); ++k) {
+            try {
+                set.sums()->holdDigest(k, slices[k].path, qz::Sha256::ofFile(slices[k].path));
+            } catch (const qz::FileError& e) {
+                host_.showReason(e.what());
+                ++bad;
+            }
+        }
+        if (bad == 0 && !cmd.quiet)
+            out_ << "校验通过：" << slices.size() << " 个切片，共 " << set.total()
+                 << " 字节，与校验和一致 / verified: " << slices.size() << " slices, "
+                 << set.total() << " bytes, every one matches its SHA-256" << '\n';
+        return bad == 0 ? 0 : 1;
+    } catch (const qz::FileError& e) {
+        host_.showReason("切片不完整 / the set is not whole");
+        host_.showReason(e.what());
+        return 1;
+    } catch (const qz::Interrupted&) {
+        return 128 + qz::Interruption::caught();
     }
 }
 

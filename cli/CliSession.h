@@ -18,11 +18,11 @@ public:
     // out takes what the run reports: the count chosen, the check's finding.
     CliSession(CliHost& host, std::ostream& out);
 
-    // Runs a split, merge or check command line; the exit status: 0
-    // completed (a whole set), 1 failed (or the source not found, a set not
-    // whole), 2 no count fits --max-size, 3 declined or refused, 4 the
-    // merge's output is whole but a later step failed, 128 + the signal's
-    // number when a signal stopped it.
+    // Runs a split, merge, check or verify command line; the exit status:
+    // 0 completed (a whole set), 1 failed (or the source not found, a set
+    // not whole, a slice damaged), 2 no count fits --max-size, 3 declined or
+    // refused, 4 the merge's output is whole but a later step failed, 128 +
+    // the signal's number when a signal stopped it.
     int run(const CommandLine& cmd);
 
     // path made absolute against the working directory, without "." or empty
@@ -34,6 +34,14 @@ public:
 private:
     // The merge's check of the set, and nothing else.
     int check(const CommandLine& cmd);
+    // Every slice read and held to its line in the set's sums file: one
+    // line for each bad slice; 0 when all are good.
+    int verify(const CommandLine& cmd);
+    // The path of the sums file of the set whose first slice is firstSlice.
+    static std::string sumsOf(const std::string& firstSlice);
+    // Says, unless quiet, that the set of firstSlice, without sums, cannot
+    // be proved whole.
+    void noSums(const CommandLine& cmd, const std::string& firstSlice);
     // The count for --max-size, said unless quiet; 0 (said why) when none
     // fits or the slices would be refused as too small.
     std::int64_t countFor(const CommandLine& cmd, const std::string& source);

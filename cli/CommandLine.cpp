@@ -181,7 +181,8 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
 
 void CommandLine::validate(const std::vector<std::string>& operands) {
     if (operands.empty())
-        throw UsageError("缺少命令 split、merge 或 check / missing command split, merge or check");
+        throw UsageError("缺少命令 split、merge、check 或 verify / missing command split, merge, "
+                         "check or verify");
     const std::string& command = operands[0];
     if (deleteAfter && command != "merge")
         throw UsageError("--delete 只用于 merge / --delete is for merge only");
@@ -191,7 +192,7 @@ void CommandLine::validate(const std::vector<std::string>& operands) {
         validateSplit(operands);
     else if (command == "merge")
         validateMerge(operands);
-    else if (command == "check")
+    else if (command == "check" || command == "verify")
         validateCheck(operands);
     else
         throw UsageError("未知命令 " + command + " / unknown command " + command);
@@ -219,12 +220,14 @@ void CommandLine::validateMerge(const std::vector<std::string>& operands) {
 }
 
 void CommandLine::validateCheck(const std::vector<std::string>& operands) {
-    if (operands.size() != 2) throw UsageError("check 需要 FIRST_SLICE / check takes FIRST_SLICE");
+    const std::string& command = operands[0];
+    if (operands.size() != 2)
+        throw UsageError(command + " 需要 FIRST_SLICE / " + command + " takes FIRST_SLICE");
     if (!saveDir.empty() || answer != Answer::Ask)
-        throw UsageError("check 只看不动：不带 --to、--yes 或 --no / check changes nothing: "
-                         "no --to, --yes or --no");
-    mode = Mode::Check;
-    requireFirstSlice(operands[1], "check");
+        throw UsageError(command + " 只看不动：不带 --to、--yes 或 --no / " + command +
+                         " changes nothing: no --to, --yes or --no");
+    mode = command == "check" ? Mode::Check : Mode::Verify;
+    requireFirstSlice(operands[1], command.c_str());
 }
 
 const std::string& CommandLine::usage() {
@@ -234,6 +237,7 @@ const std::string& CommandLine::usage() {
         "  qzslice-cli split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]\n"
         "  qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]\n"
         "  qzslice-cli check FIRST_SLICE [-q]\n"
+        "  qzslice-cli verify FIRST_SLICE [-q]\n"
         "  qzslice-cli --help | --version\n"
         "\n"
         "  split   把 SOURCE 切成 COUNT 个切片 SOURCE.QZ1 … SOURCE.QZn，COUNT 为 1 到 999\n"
@@ -246,6 +250,20 @@ const std::string& CommandLine::usage() {
         "          order; the whole set is checked first, and an incomplete one is left as it is\n"
         "  check   只做 merge 的检查：看整套切片是否完整，什么都不写、不问、不删\n"
         "          only the merge's check of the set: writes, asks and deletes nothing\n"
+        "  verify  读出每个切片，与 NAME.QZ.sha256 里的 SHA-256 比对，逐个说出坏切片\n"
+        "          read every slice and compare it with its SHA-256 in NAME.QZ.sha256;\n"
+        "          one line for each bad slice\n"
+        "\n"
+        "  split 在切片旁写下 NAME.QZ.sha256（GNU sha256sum 格式），每个切片一行；\n"
+        "  check 用它核对个数、名字和大小，merge 边合并边校验，verify 逐字节校验。\n"
+        "  没有本程序时：sha256sum -c NAME.QZ.sha256 校验，\n"
+        "  cat NAME.QZ{1..n} > NAME（不要用 NAME.QZ*，QZ10 会排在 QZ2 前面）合并。\n"
+        "  split writes NAME.QZ.sha256 beside the slices (GNU sha256sum's format),\n"
+        "  one line per slice; check holds the set to it by count, names and sizes,\n"
+        "  merge verifies every slice as it joins it, verify reads them all. Without\n"
+        "  this program: sha256sum -c NAME.QZ.sha256 checks a set, and\n"
+        "  cat NAME.QZ{1..n} > NAME joins it (not NAME.QZ*, which puts QZ10 before\n"
+        "  QZ2); the file's comments tell how on Windows.\n"
         "\n"
         "选项 / Options:\n"
         "  --to DIR         保存到 DIR，不写源文件所在目录\n"
@@ -269,16 +287,25 @@ const std::string& CommandLine::usage() {
         "例子 / Examples:\n"
         "  qzslice-cli split movie.mkv --max-size fat32 --to /media/usb\n"
         "      切成放得进 FAT32 U 盘的切片 / slices that fit on a FAT32 stick\n"
-        "  qzslice-cli split report.pdf --max-size 20M\n"
-        "      每片不超过 20 MiB，可作邮件附件 / at most 20 MiB each, for mail\n"
+        "  qzslice-cli split report.pdf --max-size 17M\n"
+        "      每片不超过 17 MiB，base64 编码后仍在 25 MB 的邮件限额内\n"
+        "      at most 17 MiB each: after base64 still within a 25 MB mail limit\n"
+        "      (about 17.4 MiB is the most that fits)\n"
         "  qzslice-cli check /media/usb/movie.mkv.QZ1 && \\\n"
         "      qzslice-cli merge /media/usb/movie.mkv.QZ1 --to ~/Videos --delete\n"
-        "      先确认整套切片完整，再合并并删除切片 / check the set, then join it and delete it\n"
+        "      先确认整套切片完整，再合并（逐字节校验）并删除切片和 .QZ.sha256\n"
+        "      check the set, then join it, verifying every byte, and delete the\n"
+        "      slices and their .QZ.sha256\n"
+        "  qzslice-cli verify movie.mkv.QZ1\n"
+        "      上传或拷贝之后确认每个切片都没有损坏 / after an upload or a copy, prove\n"
+        "      that no slice is damaged\n"
         "\n"
         "退出状态 / Exit status:\n"
-        "  0  操作完成；check：整套切片完整 / completed; check: the set is whole\n"
-        "  1  出错，下一行说明原因；check：不完整 / failed, the reason on the next line;\n"
-        "     check: the set is not whole\n"
+        "  0  操作完成；check：整套切片完整；verify：每个切片都对\n"
+        "     completed; check: the set is whole; verify: every slice is good\n"
+        "  1  出错，下一行说明原因；check：不完整；verify：有坏切片或没有校验和文件\n"
+        "     failed, the reason on the next line; check: the set is not whole;\n"
+        "     verify: a bad slice, or no sums file\n"
         "  2  用法错误，或 --max-size 找不到合适的个数 / usage error, or no count fits --max-size\n"
         "  3  回答了“否”，或切片小于 64KB 被拒绝 / stopped by a No or by the 64KB refusal\n"
         "  128+N  被信号 N 中断（如 Ctrl-C 为 130），本次写的文件都已删除\n"

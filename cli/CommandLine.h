@@ -4,6 +4,7 @@
 //   qzslice-cli split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]
 //   qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]
 //   qzslice-cli check FIRST_SLICE [-q]
+//   qzslice-cli verify FIRST_SLICE [-q]
 //   qzslice-cli --help | --version
 
 #include <cstdint>
@@ -16,7 +17,7 @@ struct OptionRow;
 
 class CommandLine {
 public:
-    enum class Mode { Split, Merge, Check, Help, Version };
+    enum class Mode { Split, Merge, Check, Verify, Help, Version };
     // How the questions of an operation are answered.
     enum class Answer { Ask, Yes, No };
 
@@ -51,6 +52,7 @@ private:
     void validate(const std::vector<std::string>& operands);
     void validateSplit(const std::vector<std::string>& operands);
     void validateMerge(const std::vector<std::string>& operands);
+    // check and verify: both only read.
     void validateCheck(const std::vector<std::string>& operands);
 };
 

@@ -14,6 +14,7 @@ namespace qz {
 
 class OutputFile;
 class RunReport;
+class Sha256;
 
 class ChunkCopy {
 public:
@@ -37,6 +38,9 @@ public:
     // reported; after each one that is not the input's last, the window may
     // repaint and a signal that arrived ends the run (Interrupted).
     void copyTo(std::int64_t end, OutputFile& out);
+    // From now on every byte copied also goes to hasher (none: nullptr). The
+    // bytes must then pass through memory, so the kernel copies none.
+    void hashInto(Sha256* hasher) { hasher_ = hasher; }
 
 private:
     // Appends the next size bytes of the input to out, inside the kernel as
@@ -53,6 +57,7 @@ private:
     std::int64_t copied_ = 0;  // bytes of the input appended so far
     std::vector<unsigned char> buffer_;
     bool kernel_;  // the kernel still copies for this run
+    Sha256* hasher_ = nullptr;
 };
 
 }  // namespace qz

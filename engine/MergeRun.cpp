@@ -5,6 +5,7 @@
 #include "engine/Interruption.h"
 #include "engine/OutputFile.h"
 #include "engine/RunReport.h"
+#include "engine/Sha256.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
 #include "engine/Unfinished.h"
@@ -74,15 +75,19 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
 
 void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
     const auto& slices = set.slices();
+    Sha256 sha;
+    if (set.sums()) copy_.hashInto(&sha);
     for (std::size_t k = 0; k < slices.size(); ++k) {
         copy_.open(slices[k].path);
         if (copy_.input().identity() != slices[k].data || copy_.length() != slices[k].size)
             throw FileError("切片在检查之后变了 / the slice changed after the check", slices[k].path);
         report_.startInput(k, copy_.length());
         copy_.copyTo(copy_.length(), out);
+        if (set.sums()) set.sums()->holdDigest(k, slices[k].path, sha.hex());
         copy_.close();
         report_.inputDone();
     }
+    copy_.hashInto(nullptr);
 }
 
 void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
@@ -91,6 +96,7 @@ void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
     try {
         for (; deleted < slices.size(); ++deleted)
             FileServices::killIfStill(slices[deleted].path, slices[deleted].entry);
+        if (set.sums()) FileServices::killIfStill(set.sums()->path(), set.sums()->entry());
         FileServices::syncDirectory(set.directory());
     } catch (const FileError& e) {
         std::string text = wholeOutput(output) + "\n" + e.what();

@@ -44,9 +44,11 @@ private:
     // Writes the joined set and gives it the output's name, flushed.
     void writeOutput(const SliceSet& set, const std::string& output, bool replace);
     // Appends every slice of the checked set to out, each still the very
-    // file the check saw.
+    // file the check saw and, when the set has sums, hashed on the way and
+    // held to its line: a FileError naming the slice whose bytes differ.
     void joinSlices(const SliceSet& set, OutputFile& out);
-    // Deletes exactly the slices that were joined into output.
+    // Deletes exactly the slices that were joined into output, and their
+    // sums file.
     static void deleteSlices(const SliceSet& set, const std::string& output);
 
     Request request_;

@@ -30,6 +30,7 @@ SliceSet SliceSet::check(const std::string& first) {
     set.dir_ = listable(dir);
     set.probe(first, dir, stem);
     set.checkNames(dir, stem);
+    set.checkSums(dir, stem);
     set.checkSizes();
     return set;
 }
@@ -115,7 +116,21 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
         else if (k <= n)
             throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", path);
     }
+    const std::string sums = SumsFile::pathFor(dir, name);
+    if (const auto e = FileServices::entry(sums)) {
+        if (e->kind != Kind::Regular && e->kind != Kind::Link)
+            throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", sums);
+        found.push_back({sums, e->id, {}, e->size, e->mode});
+    }
     return found;
+}
+
+void SliceSet::checkSums(const std::string& dir, const std::string& stem) {
+    sums_ = SumsFile::find(dir, stem);
+    if (!sums_) return;
+    std::vector<std::pair<std::string, std::int64_t>> held;
+    for (const Slice& s : slices_) held.emplace_back(s.path, s.size);
+    sums_->hold(held);
 }
 
 std::int64_t SliceSet::total() const {

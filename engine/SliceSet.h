@@ -4,10 +4,12 @@
 // asked, written or deleted) and the existing slices a split would replace.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/FileId.h"
+#include "engine/SumsFile.h"
 
 namespace qz {
 
@@ -26,19 +28,24 @@ public:
     // index nothing answers to, each a non-empty regular file; no other entry
     // of the directory has a slice name of the set in another case or beyond
     // that index; and the sizes are those a split of their sum into that
-    // many slices makes. A FileError naming the check that failed otherwise.
+    // many slices makes. When the set's sums file is there, the set is also
+    // held against it (count, names, sizes; no slice data is read). A
+    // FileError naming the check that failed otherwise.
     static SliceSet check(const std::string& first);
 
     // The entries a split of name into n slices in dir would replace: those
     // at the names it writes (NAME.QZ1 to NAME.QZn), and any other slice name
     // of name that the file system resolves, as regular files or links. A
     // FileError when something that is not a file stands at a name it writes.
+    // The sums file of name counts among them.
     static std::vector<Slice> taken(const std::string& dir, const std::string& name, long n);
 
     const std::vector<Slice>& slices() const { return slices_; }
     // The directory that holds the set ("." for names without one).
     const std::string& directory() const { return dir_; }
     std::int64_t total() const;
+    // The set's sums file, as read by check(); nothing when it has none.
+    const std::optional<SumsFile>& sums() const { return sums_; }
 
 private:
     // Slice 1, 2, ... up to the first index that nothing answers to.
@@ -47,8 +54,12 @@ private:
     void checkNames(const std::string& dir, const std::string& stem) const;
     void checkSizes() const;
 
+    // Reads the sums file beside the set, if any, and holds the set to it.
+    void checkSums(const std::string& dir, const std::string& stem);
+
     std::vector<Slice> slices_;
     std::string dir_;
+    std::optional<SumsFile> sums_;
 };
 
 }  // namespace qz

@@ -5,9 +5,11 @@
 #include "engine/Interruption.h"
 #include "engine/OutputFile.h"
 #include "engine/RunReport.h"
+#include "engine/Sha256.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
 #include "engine/SliceSizes.h"
+#include "engine/SumsFile.h"
 
 namespace qz {
 
@@ -58,6 +60,9 @@ void SplitRun::writeSlices() {
     std::vector<OutputFile> slices;
     slices.reserve(sizes.size());
     std::int64_t end = 0;
+    Sha256 sha;
+    copy_.hashInto(&sha);
+    std::vector<SumsFile::Line> sums;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
         slices.emplace_back(
             SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1)),
@@ -65,19 +70,26 @@ void SplitRun::writeSlices() {
         end += sizes[k];
         copy_.copyTo(end, slices.back());
         slices.back().park();
+        sums.push_back({SliceNames::bareName(slices.back().finalPath()), sha.hex()});
     }
-    nameSlices(slices);
+    copy_.hashInto(nullptr);
+    OutputFile sumsFile = SumsFile(request_.name, copy_.length(), std::move(sums))
+                              .write(SumsFile::pathFor(request_.folder, request_.name),
+                                     request_.name, mode, !options_.namedTemporaries);
+    nameSlices(slices, sumsFile);
 }
 
-void SplitRun::nameSlices(std::vector<OutputFile>& slices) {
+void SplitRun::nameSlices(std::vector<OutputFile>& slices, OutputFile& sums) {
     Interruption::check();
     try {
         for (std::size_t k = 1; k < slices.size(); ++k) slices[k].commit(false);
+        sums.commit(false);
         FileServices::syncDirectory(request_.folder);
         slices.front().commit(false);
         FileServices::syncDirectory(request_.folder);
     } catch (...) {
         for (OutputFile& slice : slices) slice.retract();
+        sums.retract();
         throw;
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // One split: the source cut into count slices in a folder, each slice whole
 // and flushed under a temporary name before the set takes its names, slice 1
-// last, so that the set is there only when all of it is.
+// last, so that the set is there only when all of it is. Beside them goes
+// NAME.QZ.sha256 with each slice's SHA-256 (see SumsFile).
 
 #include <cstdint>
 #include <string>
@@ -40,12 +41,14 @@ private:
     // Asks before replacing what stands at the slice names of the source;
     // Yes removes exactly those. False for any other answer.
     bool replaceExisting();
-    // Copies the source into its slices, each flushed and parked under a
-    // temporary name, then names them.
+    // Copies the source into its slices, each hashed, flushed and parked
+    // under a temporary name, writes their sums file the same way, then
+    // names them.
     void writeSlices();
-    // Names the parked slices, slice 1 last; takes the names back again when
+    // Names the parked slices and their sums file, slice 1 last, so a set
+    // that shows its slice 1 has its sums; takes the names back again when
     // that fails.
-    void nameSlices(std::vector<OutputFile>& slices);
+    void nameSlices(std::vector<OutputFile>& slices, OutputFile& sums);
 
     Request request_;
     RunReport& report_;

@@ -73,7 +73,7 @@ TEST_F(Interrupted, MergeKeepsTheSlicesAndTheOutputItWouldReplace) {
                                   [](pid_t pid, int) { ::kill(pid, SIGINT); });
     EXPECT_EQ(r.status, 128 + SIGINT) << r.out;
     EXPECT_EQ(bytesOf("big"), older);
-    EXPECT_EQ(othersIn(at(""), {"big", "big.QZ1", "big.QZ2", "big.QZ3"}),
+    EXPECT_EQ(othersIn(at(""), {"big", "big.QZ1", "big.QZ2", "big.QZ3", "big.QZ.sha256"}),
               std::vector<std::string>{});
 }
 
@@ -104,7 +104,7 @@ TEST_F(Interrupted, KilledOutrightItLeavesNoSliceAndTheNextSplitIsClean) {
     auto next = cli({"split", "big", "3"});  // no terminal: a question would be a No
     EXPECT_EQ(next.status, 0) << next.err;
     EXPECT_EQ(next.err, kDone);
-    EXPECT_EQ(othersIn(at(""), {"big", "big.QZ1", "big.QZ2", "big.QZ3"}),
+    EXPECT_EQ(othersIn(at(""), {"big", "big.QZ1", "big.QZ2", "big.QZ3", "big.QZ.sha256"}),
               std::vector<std::string>{});
 }
 

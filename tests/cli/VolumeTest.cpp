@@ -36,7 +36,7 @@ TEST_F(PowerCut, RightAfterCompletionLosesNothing) {
     // Slices land whole, and so does the output that replaces them.
     ASSERT_EQ(cli({"split", "src", "3", "--to", on}).status, 0);
     if (!volume_.cutPowerAndRemount()) GTEST_SKIP() << "cannot cut the test volume's power here";
-    EXPECT_EQ(namesIn(on), (Names{"src.QZ1", "src.QZ2", "src.QZ3"}));
+    EXPECT_EQ(namesIn(on), (Names{"src.QZ.sha256", "src.QZ1", "src.QZ2", "src.QZ3"}));
     Bytes joined;
     for (const char* slice : {"src.QZ1", "src.QZ2", "src.QZ3"}) {
         const Bytes part = qz::TempDir::read(on + slice);
@@ -68,11 +68,11 @@ TEST_F(ExFatStick, SlicesOfANameInAnotherCaseAreAskedAbout) {
 
     auto no = cli({"split", "b/data", "2", "--to", on, "--no"});
     EXPECT_EQ(no.status, 3) << no.err;
-    EXPECT_EQ(namesIn(on), (Names{"Data.QZ1", "Data.QZ2", "Data.QZ3"}));
+    EXPECT_EQ(namesIn(on), (Names{"Data.QZ.sha256", "Data.QZ1", "Data.QZ2", "Data.QZ3"}));
 
     auto yes = cli({"split", "b/data", "2", "--to", on, "--yes"});
     EXPECT_EQ(yes.status, 0) << yes.err;
-    EXPECT_EQ(namesIn(on), (Names{"data.QZ1", "data.QZ2"}));
+    EXPECT_EQ(namesIn(on), (Names{"data.QZ.sha256", "data.QZ1", "data.QZ2"}));
     EXPECT_EQ(cli({"merge", on + "data.QZ1", "--to", at("a")}).status, 0);
     EXPECT_TRUE(bytesOf("a/data") == data);
 }
@@ -96,7 +96,7 @@ TEST_F(ExFatStick, AnOutputInAnotherCaseIsAskedAbout) {
     auto r = cli({"merge", on + "r.QZ1", "--no"});
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_EQ(qz::TempDir::read(on + "R"), Bytes{1});
-    EXPECT_EQ(namesIn(on), (Names{"R", "r.QZ1", "r.QZ2", "r.QZ3"}));
+    EXPECT_EQ(namesIn(on), (Names{"R", "r.QZ.sha256", "r.QZ1", "r.QZ2", "r.QZ3"}));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 mkdir 'sub dir' 视频
-touch -- 'a b.bin' x.QZ1 x.QZ2 x.QZ1.bak 视频.mp4.QZ1 -odd
+touch -- 'a b.bin' x.QZ1 x.QZ2 x.QZ1.bak x.QZ.sha256 视频.mp4.QZ1 -odd
 failures=0
 
 # expect WORD... '=>' COMPLETION...: the words of the line, the last being the
@@ -38,19 +38,20 @@ expect() {
 }
 
 # The subcommand, and the options that stand without one.
-expect '' '=>' split merge check
+expect '' '=>' split merge check verify
 expect sp '=>' split
 expect - '=>' --help --version
-expect --yes '' '=>' split merge check
+expect --yes '' '=>' split merge check verify
 
 # Each subcommand's own options, and no other's.
 expect split a.bin 2 - '=>' --to --max-size --yes --no -q
 expect merge x.QZ1 --d '=>' --delete
 expect --no merge - '=>' --to --delete --yes --no -q
 expect check x.QZ1 - '=>' -q
+expect verify x.QZ1 - '=>' -q
 
 # split's source is any file or directory; its count is no file name.
-expect split '' '=>' 'a b.bin' x.QZ1 x.QZ2 x.QZ1.bak 视频.mp4.QZ1 -odd 'sub dir' 视频
+expect split '' '=>' 'a b.bin' x.QZ1 x.QZ2 x.QZ1.bak x.QZ.sha256 视频.mp4.QZ1 -odd 'sub dir' 视频
 expect split 'a' '=>' 'a b.bin'
 expect split 'a b.bin' '' '=>'
 expect split --to 'sub dir' 'a b.bin' '' '=>'
@@ -60,14 +61,15 @@ expect merge '' '=>' x.QZ1 视频.mp4.QZ1 'sub dir' 视频
 expect merge 视 '=>' 视频.mp4.QZ1 视频
 expect --yes merge --to 'sub dir' '' '=>' x.QZ1 视频.mp4.QZ1 'sub dir' 视频
 expect merge x.QZ1 '' '=>'
-# check looks at a set from its first slice too.
+# check and verify look at a set from its first slice too, never its sums file.
 expect check '' '=>' x.QZ1 视频.mp4.QZ1 'sub dir' 视频
+expect verify x '=>' x.QZ1
 
 # --to takes a directory, written apart or after "=" (where bash splits).
 expect merge x.QZ1 --to '' '=>' 'sub dir' 视频
 expect split 'a b.bin' 2 --to = '=>' 'sub dir' 视频
 expect split 'a b.bin' 2 --to = s '=>' 'sub dir'
-expect --to = 'sub dir' split '' '=>' 'a b.bin' x.QZ1 x.QZ2 x.QZ1.bak 视频.mp4.QZ1 -odd 'sub dir' 视频
+expect --to = 'sub dir' split '' '=>' 'a b.bin' x.QZ1 x.QZ2 x.QZ1.bak x.QZ.sha256 视频.mp4.QZ1 -odd 'sub dir' 视频
 
 # --max-size takes a number of bytes, or the one word it knows.
 expect split 'a b.bin' --max-size '' '=>' fat32
