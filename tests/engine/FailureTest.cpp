@@ -245,5 +245,42 @@ TEST_F(FailureTest, AFailureAfterTheOutputIsNamedSaysTheOutputIsWhole) {
     }
 }
 
+// Each reason names the file that failed: the slice being written, not its
+// folder; the slice being read, not the output a kernel copy wrote to.
+TEST_F(FailureTest, TheReasonNamesTheFileThatFailed) {
+    TempDir::write(dir / "src", TempDir::pattern(300000));
+    Sys::failNth(Sys::Call::Pwrite, 1, ENOSPC);
+    ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Failed);
+    EXPECT_NE(engine.failureReason().find("cannot write: " + (dir / "src.QZ1") + ": " +
+                                          std::strerror(ENOSPC)),
+              std::string::npos) << engine.failureReason();
+
+    ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Completed);
+    ASSERT_EQ(::unlink((dir / "src.QZ.sha256").c_str()), 0);  // joined in the kernel then
+    TempDir out;
+    Sys::failNth(Sys::Call::CopyFileRange, 1, EIO);
+    Sys::failNth(Sys::Call::Pread, 1, EIO);
+    host.option1_0 = false;
+    choose(dir / "src.QZ1");
+    host.text3 = out.path();
+    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+    Sys::clearFaults();
+    EXPECT_NE(engine.failureReason().find("cannot read: " + (dir / "src.QZ1") + ": " +
+                                          std::strerror(EIO)),
+              std::string::npos) << engine.failureReason();
+}
+
+// A name that a FIFO took between choosing and operating is refused at
+// once, not waited on for a writer that never comes.
+TEST_F(FailureTest, ASourceReplacedByAFifoIsRefusedWithoutWaiting) {
+    TempDir::write(dir / "src", TempDir::pattern(300000));
+    choose(dir / "src");
+    ASSERT_EQ(::unlink((dir / "src").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "src").c_str(), 0644), 0);
+    host.text2 = "2";
+    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+    EXPECT_NE(engine.failureReason().find("not a plain file"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qz

@@ -1,5 +1,8 @@
 // Adopting a chosen file as the source, and the size caption.
 
+#include <clocale>
+#include <cstdlib>
+
 #include "engine/FileError.h"
 #include "engine/SliceNames.h"
 #include "engine/SourceSelection.h"
@@ -8,7 +11,22 @@
 namespace qz {
 namespace {
 
-TEST(SizeCaption, CutsAfterTwoDecimals) {
+// A locale whose decimal point is ",", made for the test: nothing of the
+// system's is needed but glibc's locale sources. Empty when none can be made.
+std::string commaLocale(const TempDir& where) {
+    const std::string command = "localedef -c -i de_DE -f UTF-8 '" + (where / "de_DE.UTF-8") +
+                                "' > /dev/null 2>&1";
+    if (std::system(command.c_str()) != 0 || ::setenv("LOCPATH", where.path().c_str(), 1) != 0)
+        return "";
+    return "de_DE.UTF-8";
+}
+
+TEST(SizeCaption, CutsAfterTwoDecimalsWithAPointInEveryLocale) {
+    TempDir locales;
+    const std::string comma = commaLocale(locales);
+    if (comma.empty() || !std::setlocale(LC_NUMERIC, comma.c_str()))
+        GTEST_SKIP() << "cannot make a locale with a decimal comma here (localedef, locales)";
+    EXPECT_EQ(SourceSelection::sizeCaption(1353000), "1.29 MB");
     EXPECT_EQ(SourceSelection::sizeCaption(1572864), "1.5 MB");
     EXPECT_EQ(SourceSelection::sizeCaption(1576960), "1.50 MB");
     EXPECT_EQ(SourceSelection::sizeCaption(135266304), "129 MB");
@@ -18,6 +36,8 @@ TEST(SizeCaption, CutsAfterTwoDecimals) {
     EXPECT_EQ(SourceSelection::sizeCaption(10), "0.00 MB");
     EXPECT_EQ(SourceSelection::sizeCaption(std::int64_t(1.999 * 1048576)), "1.99 MB");
     EXPECT_EQ(SourceSelection::sizeCaption(5LL * 1024 * 1024 * 1024 + 12345), "5120.01 MB");
+    std::setlocale(LC_NUMERIC, "C");
+    ::unsetenv("LOCPATH");
 }
 
 using AdoptTest = EngineTest;

@@ -1,0 +1,58 @@
+// qzslice-cli where the system allows less: a sandbox's filter that refuses
+// the newer file calls, and a folder another user may enter but not list.
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/cli/CliFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Sandbox : public CliFixture {
+protected:
+    // Runs command (a shell command line) in the scratch directory; its exit status.
+    int shell(const std::string& command) const {
+        const int status = std::system(("cd '" + at("") + "' && " + command).c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+};
+
+// A filter that answers copy_file_range, renameat2 and sync_file_range with
+// EPERM or ENOSYS: split and merge take the plain way, as cp and cat would.
+TEST_F(Sandbox, RefusedCallsFallBackToThePlainWay) {
+    const Bytes src = make("big", 20 << 20);  // past the 8 MiB of a write-behind
+    mkdir("out");
+    const std::string tool = std::string(REFUSE_CALLS) + " %s '" + QZSLICE_CLI + "' ";
+    for (const char* err : {"EPERM", "ENOSYS"}) {
+        char prefix[512];
+        std::snprintf(prefix, sizeof prefix, tool.c_str(), err);
+        ASSERT_EQ(shell(std::string(prefix) + "split big 3 --yes -q"), 0) << err;
+        fs::remove(at("big.QZ.sha256"));  // a set without sums is joined in the kernel
+        ASSERT_EQ(shell(std::string(prefix) + "merge big.QZ1 --to out --yes -q"), 0) << err;
+        EXPECT_EQ(bytesOf("out/big"), src) << err;
+    }
+}
+
+// Nothing needs to list the source's folder to split it.
+TEST_F(Sandbox, AFolderThatCanBeEnteredButNotListedStillTakesASplit) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run the tool as another user";
+    mkdir("locked");
+    const Bytes src = make("locked/f", 300000);
+    mkdir("out");
+    ASSERT_EQ(::chmod(at("").c_str(), 0711), 0);
+    ASSERT_EQ(::chmod(at("locked").c_str(), 0711), 0);
+    ASSERT_EQ(::chmod(at("out").c_str(), 0777), 0);
+    const std::string nobody = "setpriv --reuid=65534 --regid=65534 --clear-groups '" +
+                               std::string(QZSLICE_CLI) + "' ";
+    EXPECT_EQ(shell(nobody + "split locked/f 2 --to out -q"), 0);
+    EXPECT_EQ(shell(nobody + "check out/f.QZ1 -q"), 0);
+    ASSERT_EQ(::chmod(at("").c_str(), 0700), 0);
+}
+
+}  // namespace
