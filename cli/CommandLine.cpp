@@ -308,8 +308,13 @@ const std::string& CommandLine::usage() {
         "     verify: a bad slice, or no sums file\n"
         "  2  用法错误，或 --max-size 找不到合适的个数 / usage error, or no count fits --max-size\n"
         "  3  回答了“否”，或切片小于 64KB 被拒绝 / stopped by a No or by the 64KB refusal\n"
-        "  128+N  被信号 N 中断（如 Ctrl-C 为 130），本次写的文件都已删除\n"
-        "         interrupted by signal N (130 for Ctrl-C); the files of the run are removed\n";
+        "  4  merge：输出文件已完整，之后的一步（刷新目录、删除切片）失败，下一行说明\n"
+        "     输出在哪、删了哪些切片 / merge: the output is whole, a later step failed;\n"
+        "     the reason says where the output is and which slices were deleted\n"
+        "  128+N  被信号 N 中断（如 Ctrl-C 为 130），本次写的文件都已删除，程序随信号结束；\n"
+        "         启动时被忽略的信号（nohup）仍被忽略\n"
+        "         interrupted by signal N (130 for Ctrl-C): the files of the run are removed\n"
+        "         and the program ends by the signal; one ignored at start (nohup) stays so\n";
     return text;
 }
 
