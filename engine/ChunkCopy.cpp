@@ -21,8 +21,10 @@ constexpr std::int64_t kBatch = 16;
 ChunkCopy::ChunkCopy(RunReport& report, bool throughBuffer)
     : report_(report), kernel_(!throughBuffer) {}
 
-void ChunkCopy::open(const std::string& path) {
-    input_ = FileHandle::openRead(path);
+void ChunkCopy::open(const std::string& path) { open(FileHandle::openRead(path)); }
+
+void ChunkCopy::open(FileHandle input) {
+    input_ = std::move(input);
     length_ = input_.length();
     position_ = copied_ = 0;
 }

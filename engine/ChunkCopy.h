@@ -25,6 +25,8 @@ public:
     // Opens path as the input, at its start; FileError when it is no
     // readable regular file.
     void open(const std::string& path);
+    // Takes input, open already, as the input, at its start.
+    void open(FileHandle input);
     // Closes the input; FileError when that fails.
     void close();
     bool isOpen() const { return input_.isOpen(); }

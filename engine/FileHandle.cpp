@@ -76,6 +76,17 @@ FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
     return FileHandle(fd, path);
 }
 
+FileHandle FileHandle::duplicate() const {
+    const int fd = Sys::dupCloexec(fd_);
+    if (fd < 0) throw FileError("无法打开 / cannot open", path_, errno);
+    return FileHandle(fd, path_);
+}
+
+std::int64_t FileHandle::changeTime() const {
+    const struct stat st = statOf(fd_, path_);
+    return static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+}
+
 std::int64_t FileHandle::length() const { return statOf(fd_, path_).st_size; }
 
 FileId FileHandle::identity() const {

@@ -35,6 +35,10 @@ public:
     static FileHandle createNew(const std::string& path, unsigned mode);
 
     bool isOpen() const { return fd_ >= 0; }
+    // A second handle on the same open file, for a reader of its own.
+    FileHandle duplicate() const;
+    // When the file's data or state last changed (its ctime, in nanoseconds).
+    std::int64_t changeTime() const;
     std::int64_t length() const;
     FileId identity() const;
     unsigned mode() const;  // permission bits

@@ -78,13 +78,15 @@ void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
     Sha256 sha;
     if (set.sums()) copy_.hashInto(&sha);
     for (std::size_t k = 0; k < slices.size(); ++k) {
-        copy_.open(slices[k].path);
-        if (copy_.input().identity() != slices[k].data || copy_.length() != slices[k].size)
-            throw FileError("切片在检查之后变了 / the slice changed after the check", slices[k].path);
+        // The very file the check saw, whatever its name leads to by now.
+        SliceSet::requireUnchanged(slices[k]);
+        copy_.open(slices[k].file->duplicate());
         report_.startInput(k, copy_.length());
         copy_.copyTo(copy_.length(), out);
         if (set.sums()) set.sums()->holdDigest(k, slices[k].path, sha.hex());
         copy_.close();
+        // Written to while it was read: what was joined is not what was checked.
+        SliceSet::requireUnchanged(slices[k]);
         report_.inputDone();
     }
     copy_.hashInto(nullptr);
@@ -94,6 +96,8 @@ void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
     const auto& slices = set.slices();
     std::size_t deleted = 0;
     try {
+        // All still the files joined, or none is deleted.
+        for (const SliceSet::Slice& slice : slices) SliceSet::requireUnchanged(slice);
         for (; deleted < slices.size(); ++deleted)
             FileServices::killIfStill(slices[deleted].path, slices[deleted].entry);
         if (set.sums()) FileServices::killIfStill(set.sums()->path(), set.sums()->entry());

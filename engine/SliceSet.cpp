@@ -8,12 +8,15 @@
 #include "engine/FileServices.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSizes.h"
+#include "engine/Sys.h"
 
 namespace qz {
 
 namespace {
 
 using Kind = FileServices::Entry::Kind;
+
+constexpr unsigned long kMostSlices = 999;
 
 std::string listable(const std::string& dir) { return dir.empty() ? "." : dir; }
 
@@ -26,6 +29,9 @@ SliceSet SliceSet::check(const std::string& first) {
                         first);
     const std::string dir = SliceNames::directoryOf(first);
     const std::string stem = bare.substr(0, bare.size() - 4);
+    // Every slice stays open: a set of 999 must not run out of descriptors.
+    if (Sys::allowOpenFiles(kMostSlices + 64) != 0)
+        throw FileError("无法打开足够多的文件 / cannot keep the slices open", first, errno);
     SliceSet set;
     set.dir_ = listable(dir);
     set.probe(first, dir, stem);
@@ -47,8 +53,13 @@ void SliceSet::probe(const std::string& first, const std::string& dir, const std
         if (!data) throw FileError("切片是断开的链接 / the slice is a dangling link", path);
         if (data->kind != Kind::Regular)
             throw FileError("切片不是普通文件 / the slice is not a plain file", path);
-        if (data->size == 0) throw FileError("切片是空的 / the slice is empty", path);
-        slices_.push_back({path, entry->id, data->id, data->size, data->mode});
+        auto file = std::make_shared<const FileHandle>(FileHandle::openRead(path));
+        Slice slice{path, entry->id, file->identity(), file->length(), file->mode(), file,
+                    file->changeTime()};
+        if (slice.data != data->id)
+            throw FileError("切片在检查时变了 / the slice changed while it was checked", path);
+        if (slice.size == 0) throw FileError("切片是空的 / the slice is empty", path);
+        slices_.push_back(std::move(slice));
     }
 }
 
@@ -112,7 +123,7 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
         const auto e = FileServices::entry(path);
         if (!e) continue;
         if (e->kind == Kind::Regular || e->kind == Kind::Link)
-            found.push_back({path, e->id, {}, e->size, e->mode});
+            found.push_back({path, e->id, {}, e->size, e->mode, nullptr, 0});
         else if (k <= n)
             throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", path);
     }
@@ -120,7 +131,7 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
     if (const auto e = FileServices::entry(sums)) {
         if (e->kind != Kind::Regular && e->kind != Kind::Link)
             throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", sums);
-        found.push_back({sums, e->id, {}, e->size, e->mode});
+        found.push_back({sums, e->id, {}, e->size, e->mode, nullptr, 0});
     }
     return found;
 }
@@ -131,6 +142,13 @@ void SliceSet::checkSums(const std::string& dir, const std::string& stem) {
     std::vector<std::pair<std::string, std::int64_t>> held;
     for (const Slice& s : slices_) held.emplace_back(s.path, s.size);
     sums_->hold(held);
+}
+
+void SliceSet::requireUnchanged(const Slice& slice) {
+    const auto now = FileServices::target(slice.path);
+    if (!now || now->id != slice.data || slice.file->length() != slice.size ||
+        slice.file->changeTime() != slice.changed)
+        throw FileError("切片在检查之后变了 / the slice changed after the check", slice.path);
 }
 
 std::int64_t SliceSet::total() const {

@@ -4,10 +4,12 @@
 // asked, written or deleted) and the existing slices a split would replace.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/FileHandle.h"
 #include "engine/FileId.h"
 #include "engine/SumsFile.h"
 
@@ -21,6 +23,11 @@ public:
         FileId data;            // the file its name leads to
         std::int64_t size = 0;  // of that file
         unsigned mode = 0;      // its permission bits
+        // A checked slice, held open from the check on: its inode cannot go
+        // to another file while the set lives, so the name still leading to
+        // it proves it is the file checked. Empty in the list of taken().
+        std::shared_ptr<const FileHandle> file;
+        std::int64_t changed = 0;  // its ctime at the check
     };
 
     // The set whose first slice is first, checked whole: first's name ends
@@ -41,6 +48,9 @@ public:
     static std::vector<Slice> taken(const std::string& dir, const std::string& name, long n);
 
     const std::vector<Slice>& slices() const { return slices_; }
+    // FileError unless slice is as the check saw it: the same size and
+    // change time, and its name still leading to it.
+    static void requireUnchanged(const Slice& slice);
     // The directory that holds the set ("." for names without one).
     const std::string& directory() const { return dir_; }
     std::int64_t total() const;

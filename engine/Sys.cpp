@@ -1,9 +1,12 @@
 #include "engine/Sys.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <stdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -96,6 +99,22 @@ dirent* Sys::readdir(DIR* dir) {
 
 int Sys::access(const char* path, int how) {
     return injected(Call::Access) ? -1 : ::access(path, how);
+}
+
+int Sys::dupCloexec(int fd) {
+    return injected(Call::Dup) ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+}
+
+int Sys::flock(int fd, int operation) {
+    return injected(Call::Flock) ? -1 : ::flock(fd, operation);
+}
+
+int Sys::allowOpenFiles(unsigned long want) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return -1;
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= want) return 0;
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? want : std::min<rlim_t>(want, limit.rlim_max);
+    return ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 bool Sys::notOffered(Call call, int err) {

@@ -17,7 +17,7 @@ class Sys {
 public:
     enum class Call {
         Open, Fstat, Stat, Lstat, Pread, Pwrite, CopyFileRange, SyncFileRange, Fsync,
-        Linkat, Close, Rename, Renameat2, Unlink, Opendir, Readdir, Access,
+        Linkat, Close, Rename, Renameat2, Unlink, Opendir, Readdir, Access, Dup, Flock,
         kCount
     };
 
@@ -40,6 +40,11 @@ public:
     static DIR* opendir(const char* path);
     static dirent* readdir(DIR* dir);  // errno 0 at the end, else the failure
     static int access(const char* path, int how);
+    static int dupCloexec(int fd);
+    static int flock(int fd, int operation);
+    // Raises the soft limit of open files to at least want, as far as the
+    // hard limit allows; -1 with errno when the limits cannot be read or set.
+    static int allowOpenFiles(unsigned long want);
 
     // Whether err, from a use of call that did nothing, says that the call is
     // not offered for these files here (by the kernel, the file system, or a
