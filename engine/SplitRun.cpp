@@ -1,5 +1,7 @@
 #include "engine/SplitRun.h"
 
+#include <algorithm>
+
 #include "engine/FileError.h"
 #include "engine/FileServices.h"
 #include "engine/Interruption.h"
@@ -48,9 +50,29 @@ bool SplitRun::replaceExisting() {
     const auto existing =
         SliceSet::taken(request_.folder, request_.name, static_cast<long>(request_.count));
     if (existing.empty()) return true;
+    // The source may be one of its own slice names (f -> f.QZ2): replacing
+    // that name would delete the only copy of what is being split.
+    const FileId source = copy_.input().identity();
+    for (const SliceSet::Slice& old : existing)
+        if (FileServices::sameFile(old.path, request_.source) || old.entry == source)
+            throw FileError("源文件是它自己的一个切片 / the source is one of its own slice names",
+                            old.path);
     if (!report_.confirm(RunReport::Question::ReplaceSlices)) return false;
-    for (const SliceSet::Slice& old : existing) FileServices::killIfStill(old.path, old.entry);
+    replaced_ = existing;
     return true;
+}
+
+void SplitRun::removeReplaced() {
+    // The old slice 1 first: what is left of the old set then is no set.
+    std::sort(replaced_.begin(), replaced_.end(), [this](const auto& a, const auto& b) {
+        return firstOf(a) && !firstOf(b);
+    });
+    for (const SliceSet::Slice& old : replaced_) FileServices::killIfStill(old.path, old.entry);
+    if (!replaced_.empty()) FileServices::syncDirectory(request_.folder);
+}
+
+bool SplitRun::firstOf(const SliceSet::Slice& slice) const {
+    return slice.path == SliceNames::slicePath(request_.folder, request_.name, 1);
 }
 
 void SplitRun::writeSlices() {
@@ -81,6 +103,8 @@ void SplitRun::writeSlices() {
 
 void SplitRun::nameSlices(std::vector<OutputFile>& slices, OutputFile& sums) {
     Interruption::check();
+    // The old set goes only now that the new one is whole and flushed.
+    removeReplaced();
     try {
         for (std::size_t k = 1; k < slices.size(); ++k) slices[k].commit(false);
         sums.commit(false);

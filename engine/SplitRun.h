@@ -10,6 +10,7 @@
 
 #include "engine/ChunkCopy.h"
 #include "engine/RunOptions.h"
+#include "engine/SliceSet.h"
 
 namespace qz {
 
@@ -39,8 +40,13 @@ private:
     // 0 or an empty source.
     void openSource();
     // Asks before replacing what stands at the slice names of the source;
-    // Yes removes exactly those. False for any other answer.
+    // Yes marks exactly those to be removed just before the new slices take
+    // their names. False for any other answer; FileError when one of them
+    // is the source itself.
     bool replaceExisting();
+    // Removes what replaceExisting marked, the old slice 1 first.
+    void removeReplaced();
+    bool firstOf(const SliceSet::Slice& slice) const;
     // Copies the source into its slices, each hashed, flushed and parked
     // under a temporary name, writes their sums file the same way, then
     // names them.
@@ -54,6 +60,7 @@ private:
     RunReport& report_;
     RunOptions options_;
     ChunkCopy copy_;
+    std::vector<SliceSet::Slice> replaced_;
 };
 
 }  // namespace qz

@@ -5,6 +5,7 @@
 
 #include "engine/SliceNames.h"
 #include "engine/SliceSizes.h"
+#include "engine/Sys.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {
@@ -214,6 +215,31 @@ TEST_F(SplitTest, AsksBeforeReplacingAnySliceNameOfTheSource) {
     EXPECT_FALSE(TempDir::exists(dir / "r.doc.QZ4"));
     EXPECT_FALSE(TempDir::exists(dir / "r.doc.QZ5"));
     EXPECT_EQ(TempDir::read(dir / "r.doc.qz1"), std::vector<unsigned char>{1});
+}
+
+// Yes to replacing an older set removes it only once the new set is whole:
+// a split that fails keeps the older set, and a source that is one of the
+// older slices (f -> f.QZ2) is never removed.
+TEST_F(SplitTest, AReSplitKeepsTheOlderSetUntilTheNewOneIsWhole) {
+    const auto older = TempDir::pattern(400000, 3);
+    TempDir::write(dir / "f", older);
+    ASSERT_EQ(splitFile(dir / "f", "3"), Engine::Outcome::Completed);
+    const Sizes olderSizes = sliceSizes(dir.path(), "f");
+    TempDir::write(dir / "f", TempDir::pattern(300000, 4));
+    host.answers = {MsgAnswer::Yes};
+    Sys::failNth(Sys::Call::Pwrite, 3, ENOSPC);  // in the new slice 2
+    ASSERT_EQ(splitFile(dir / "f", "2"), Engine::Outcome::Failed);
+    Sys::clearFaults();
+    EXPECT_EQ(sliceSizes(dir.path(), "f"), olderSizes);
+
+    ASSERT_EQ(::unlink((dir / "f").c_str()), 0);
+    ASSERT_EQ(::symlink("f.QZ2", (dir / "f").c_str()), 0);
+    const auto slice2 = TempDir::read(dir / "f.QZ2");
+    host.answers = {MsgAnswer::Yes};
+    ASSERT_EQ(splitFile(dir / "f", "1"), Engine::Outcome::Failed);
+    EXPECT_NE(engine.failureReason().find("the source is one of its own slice names"),
+              std::string::npos) << engine.failureReason();
+    EXPECT_TRUE(TempDir::read(dir / "f.QZ2") == slice2);
 }
 
 TEST_F(SplitTest, NeverWritesThroughALinkAtASliceName) {
