@@ -1,5 +1,8 @@
 #include "engine/SliceNames.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
 #include "engine/FileError.h"
 
 namespace qz {
@@ -49,10 +52,12 @@ std::string SliceNames::slicePath(const std::string& dir, const std::string& nam
     return dir + name + ".QZ" + std::to_string(k);
 }
 
-long SliceNames::sliceIndex(const std::string& entry, const std::string& stem) {
-    const std::string prefix = stem + ".QZ";
-    if (entry.size() <= prefix.size() || !startsIgnoringCase(entry, prefix)) return 0;
-    const std::string digits = entry.substr(prefix.size());
+long SliceNames::trailingIndex(const std::string& entry) {
+    const std::size_t dot = entry.rfind('.');
+    if (dot == std::string::npos || entry.size() <= dot + 3 ||
+        !startsIgnoringCase(entry.substr(dot), ".QZ"))
+        return 0;
+    const std::string digits = entry.substr(dot + 3);
     if (digits[0] == '0' || digits.size() > 9) return 0;
     long k = 0;
     for (char c : digits) {
@@ -62,6 +67,26 @@ long SliceNames::sliceIndex(const std::string& entry, const std::string& stem) {
     return k;
 }
 
+
+std::string SliceNames::foldCase(const std::string& name) {
+    std::string folded;
+    const auto* text = reinterpret_cast<const uint8_t*>(name.data());
+    const auto length = static_cast<int32_t>(name.size());
+    for (int32_t i = 0; i < length;) {
+        const int32_t start = i;
+        UChar32 c = 0;
+        U8_NEXT(text, i, length, c);
+        if (c < 0) {
+            folded.append(name, static_cast<std::size_t>(start), static_cast<std::size_t>(i - start));
+            continue;
+        }
+        char out[U8_MAX_LENGTH];
+        int32_t n = 0;
+        U8_APPEND_UNSAFE(out, n, u_foldCase(c, U_FOLD_CASE_DEFAULT));
+        folded.append(out, static_cast<std::size_t>(n));
+    }
+    return folded;
+}
 
 int SliceNames::TheRightName(const std::string& names) {
     // No byte of a multi-byte character is a ".", so the last "." byte is

@@ -14,11 +14,15 @@ public:
     // dir (ending in "/") + name + ".QZ" + k.
     static std::string slicePath(const std::string& dir, const std::string& name,
                                  long k);
-    // k when entry is stem + ".QZ" + k (k >= 1, no leading zero), ASCII
-    // letters compared without regard to case as a FAT or exFAT volume
-    // compares them; otherwise 0. Whether such a name is one of the set's is
-    // for the file system to say, by resolving the set's own names.
-    static long sliceIndex(const std::string& entry, const std::string& stem);
+    // k when entry ends in ".QZ" + k (k >= 1, no leading zero, "QZ" in any
+    // case); otherwise 0. Whether such a name is one of a set's is for the
+    // file system to say, by resolving the set's own names: a volume that
+    // folds case resolves "CAFÉ.QZ4" for "café.QZ4", one that does not never.
+    static long trailingIndex(const std::string& entry);
+    // name with every character case-folded (Unicode's simple folding, as a
+    // FAT or exFAT volume's table compares names); bytes that are no valid
+    // UTF-8 stay as they are.
+    static std::string foldCase(const std::string& name);
 
     // 1-based position, in characters, of the last "." in names; 0 when
     // there is none.

@@ -63,21 +63,36 @@ void SliceSet::probe(const std::string& first, const std::string& dir, const std
     }
 }
 
+std::map<long, std::string> SliceSet::named(const std::string& dir, const std::string& stem,
+                                            const std::vector<std::string>& entries) {
+    const std::set<std::string> listed(entries.begin(), entries.end());
+    std::map<long, std::string> found;
+    for (const std::string& entry : entries) {
+        const long k = SliceNames::trailingIndex(entry);
+        if (k == 0) continue;
+        const std::string own = SliceNames::slicePath(dir, stem, k);
+        const std::string ownName = SliceNames::bareName(own);
+        if (entry == ownName) {
+            found.emplace(k, entry);
+            continue;
+        }
+        // Another spelling of the set's name is the set's only on a volume
+        // that folds case: there the set's own name is no entry of its own,
+        // yet resolves, and so to this one.
+        if (SliceNames::foldCase(entry) == SliceNames::foldCase(ownName) &&
+            !listed.contains(ownName) && FileServices::entry(own))
+            found.emplace(k, entry);
+    }
+    return found;
+}
+
 void SliceSet::checkNames(const std::string& dir, const std::string& stem) const {
-    std::map<long, std::vector<std::string>> named;  // index -> the entries with its name
-    for (const std::string& name : FileServices::listDirectory(listable(dir)))
-        if (const long k = SliceNames::sliceIndex(name, stem); k > 0) named[k].push_back(name);
     const long n = static_cast<long>(slices_.size());
-    for (const auto& [k, names] : named) {
+    for (const auto& [k, entry] : named(dir, stem, FileServices::listDirectory(listable(dir))))
         if (k > n)
             throw FileError("切片不连续 / a gap in the set: there is no slice " +
                                 std::to_string(n + 1) + ", yet there is",
-                            dir + names.front());
-        if (names.size() > 1)
-            throw FileError("切片名字有歧义 / ambiguous names: " + names[0] + " and " + names[1] +
-                                " both name slice " + std::to_string(k) + " in",
-                            listable(dir));
-    }
+                            dir + entry);
 }
 
 void SliceSet::checkSizes() const {
@@ -115,8 +130,8 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
                                              long n) {
     std::set<long> indices;
     for (long k = 1; k <= n; ++k) indices.insert(k);
-    for (const std::string& entry : FileServices::listIfAllowed(listable(dir)))
-        if (const long k = SliceNames::sliceIndex(entry, name); k > 0) indices.insert(k);
+    for (const auto& [k, entry] : named(dir, name, FileServices::listIfAllowed(listable(dir))))
+        indices.insert(k);
     std::vector<Slice> found;
     for (const long k : indices) {
         const std::string path = SliceNames::slicePath(dir, name, k);

@@ -4,6 +4,7 @@
 // asked, written or deleted) and the existing slices a split would replace.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,8 +61,13 @@ public:
 private:
     // Slice 1, 2, ... up to the first index that nothing answers to.
     void probe(const std::string& first, const std::string& dir, const std::string& stem);
-    // No stray names beside the set: other cases, or beyond its end.
+    // No stray names beside the set: none beyond its end, in any spelling
+    // the volume resolves to the set's names.
     void checkNames(const std::string& dir, const std::string& stem) const;
+    // The entries of dir that are slice names of stem's set, by index: as
+    // written, or spelled otherwise where the volume resolves them to it.
+    static std::map<long, std::string> named(const std::string& dir, const std::string& stem,
+                                             const std::vector<std::string>& entries);
     void checkSizes() const;
 
     // Reads the sums file beside the set, if any, and holds the set to it.

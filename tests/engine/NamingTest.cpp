@@ -50,19 +50,14 @@ TEST(Characters, ABrokenSequenceCountsByTheByte) {
     EXPECT_EQ(SliceNames::withoutLastFour("\xe9t\xe9.txt"), "\xe9t\xe9");
 }
 
-TEST(SliceIndex, AcceptsSliceNamesInAnyCaseAndNothingElse) {
-    EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ1", "report.doc"), 1);
-    EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ12", "report.doc"), 12);
-    EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ1.bak", "report.doc"), 0);
-    EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZx", "report.doc"), 0);
-    // As a FAT or exFAT volume would resolve them.
-    EXPECT_EQ(SliceNames::sliceIndex("report.doc.qz1", "report.doc"), 1);
-    EXPECT_EQ(SliceNames::sliceIndex("REPORT.DOC.qZ7", "report.doc"), 7);
-    EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ01", "report.doc"), 0);
-    EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ0", "report.doc"), 0);
-    EXPECT_EQ(SliceNames::sliceIndex("report.doc.QZ", "report.doc"), 0);
-    EXPECT_EQ(SliceNames::sliceIndex("xreport.doc.QZ1", "report.doc"), 0);
-    EXPECT_EQ(SliceNames::slicePath("/d/", "archive.tar.gz", 10), "/d/archive.tar.gz.QZ10");
+TEST(SliceIndex, TakesTheIndexAfterQZInAnyCaseAndNothingElse) {
+    EXPECT_EQ(SliceNames::trailingIndex("report.doc.QZ1"), 1);
+    EXPECT_EQ(SliceNames::trailingIndex("report.doc.QZ12"), 12);
+    EXPECT_EQ(SliceNames::trailingIndex("REPORT.DOC.qZ7"), 7);
+    EXPECT_EQ(SliceNames::trailingIndex("café.qz3"), 3);
+    for (const char* none : {"report.doc.QZ1.bak", "report.doc.QZx", "report.doc.QZ01",
+                             "report.doc.QZ0", "report.doc.QZ", "report.doc.QZ.sha256", "QZ1"})
+        EXPECT_EQ(SliceNames::trailingIndex(none), 0) << none;
 }
 
 }  // namespace

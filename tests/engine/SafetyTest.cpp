@@ -32,12 +32,13 @@ std::map<std::string, std::int64_t> snapshot(const std::string& d) {
     return all;
 }
 
-// Names in d that are a slice name of name, in any case.
+// Names in d that are a slice name of name.
 std::vector<std::string> sliceNames(const std::string& d, const std::string& name) {
     std::vector<std::string> found;
     for (const auto& e : fs::directory_iterator(d))
-        if (SliceNames::sliceIndex(e.path().filename().string(), name) > 0)
-            found.push_back(e.path().filename().string());
+        if (const std::string n = e.path().filename().string();
+            SliceNames::trailingIndex(n) > 0 && n.rfind(name + ".", 0) == 0)
+            found.push_back(n);
     return found;
 }
 
@@ -87,13 +88,13 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const TempDir& d) { fs::copy_file(d / "r.doc.QZ1", d / "r.doc.QZ1.bak"); }},
         Spoiled{"FirstSliceInAnotherCase", "r.doc.qz1", "not a first slice",
                 [](const TempDir& d) { rename(d, "r.doc.QZ1", "r.doc.qz1"); }},
-        Spoiled{"LaterSlicesInAnotherCase", "r.doc.QZ1", "gap",
+        // Another file on a volume that keeps case apart: slices 2 and 3 are
+        // missing, as the sums file says.
+        Spoiled{"LaterSlicesInAnotherCase", "r.doc.QZ1", "a slice is missing",
                 [](const TempDir& d) {
                     rename(d, "r.doc.QZ2", "r.doc.qz2");
                     rename(d, "r.doc.QZ3", "r.doc.qz3");
                 }},
-        Spoiled{"ACaseVariantBesideASlice", "r.doc.QZ1", "ambiguous",
-                [](const TempDir& d) { fs::copy_file(d / "r.doc.QZ2", d / "r.doc.qZ2"); }},
         Spoiled{"AMissingMiddleSlice", "r.doc.QZ1", "gap",
                 [](const TempDir& d) { fs::remove(d / "r.doc.QZ2"); }},
         Spoiled{"ASliceBeyondTheSet", "r.doc.QZ1", "gap",

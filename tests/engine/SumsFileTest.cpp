@@ -23,7 +23,7 @@ TEST(SumsFileText, EscapedNamesComeBackAndOnlyTheirLinesStartWithABackslash) {
 }
 
 TEST(SumsFileText, ItsNameIsNoSliceName) {
-    EXPECT_EQ(SliceNames::sliceIndex(SliceNames::bareName(SumsFile::pathFor("d/", "a.bin")), "a.bin"), 0);
+    EXPECT_EQ(SliceNames::trailingIndex(SliceNames::bareName(SumsFile::pathFor("d/", "a.bin"))), 0);
 }
 
 }  // namespace qz
