@@ -1,6 +1,7 @@
 #include "engine/FileHandle.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,6 +75,40 @@ FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
     int fd = Sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) throw FileError("无法创建 / cannot create", path, errno);
     return FileHandle(fd, path);
+}
+
+FileHandle FileHandle::openWithoutFollowing(const std::string& path) {
+    const int fd = Sys::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw FileError("无法打开 / cannot open", path, errno);
+    FileHandle file(fd, path);
+    if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError("不是普通文件 / not a plain file", path);
+    return file;
+}
+
+FileHandle FileHandle::openLock(const std::string& path) {
+    // Another user's lock file in a shared folder is opened as it is, for
+    // reading, which a lock needs no more than: creating over it is refused
+    // where the kernel protects such files.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = Sys::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT)
+            fd = Sys::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0) return FileHandle(fd, path);
+        if (errno != EEXIST) break;
+    }
+    throw FileError("无法锁定 / cannot lock", path, errno);
+}
+
+void FileHandle::lockIfOffered() {
+    if (Sys::flock(fd_, LOCK_EX | LOCK_NB) != 0 && !Sys::notOffered(Sys::Call::Flock, errno) &&
+        errno != ENOLCK)
+        throw FileError("无法锁定 / cannot lock", path_, errno);
+}
+
+bool FileHandle::tryLock() {
+    if (Sys::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno == EWOULDBLOCK) return false;
+    throw FileError("无法锁定 / cannot lock", path_, errno);
 }
 
 FileHandle FileHandle::duplicate() const {

@@ -30,11 +30,22 @@ public:
     // offers no such files.
     static FileHandle createUnnamed(const std::string& dir, unsigned mode,
                                     const std::string& path);
+    // The regular file at path, for reading, a link not followed and nothing
+    // waited for; FileError otherwise.
+    static FileHandle openWithoutFollowing(const std::string& path);
+    // The file at path, made if missing, to hold a lock on; a link is not
+    // followed.
+    static FileHandle openLock(const std::string& path);
     // A new file at path, for writing; never opens what stands there already
     // (FileError with code EEXIST) and never follows a link.
     static FileHandle createNew(const std::string& path, unsigned mode);
 
     bool isOpen() const { return fd_ >= 0; }
+    // Takes the file's lock, which every run holds on what it writes; where
+    // the file system has no such locks, goes on without.
+    void lockIfOffered();
+    // Takes the file's lock if no one holds it: false when someone does.
+    bool tryLock();
     // A second handle on the same open file, for a reader of its own.
     FileHandle duplicate() const;
     // When the file's data or state last changed (its ctime, in nanoseconds).

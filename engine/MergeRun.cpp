@@ -1,9 +1,12 @@
 #include "engine/MergeRun.h"
 
+#include <optional>
+
 #include "engine/FileError.h"
 #include "engine/FileServices.h"
 #include "engine/Interruption.h"
 #include "engine/OutputFile.h"
+#include "engine/RunLock.h"
 #include "engine/RunReport.h"
 #include "engine/Sha256.h"
 #include "engine/SliceNames.h"
@@ -27,6 +30,13 @@ MergeRun::MergeRun(const Request& request, RunReport& report, const RunOptions& 
     : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
 
 MergeRun::Result MergeRun::run() {
+    // The set, and the output's name where it lies in another folder.
+    const std::string stem = SliceNames::withoutLastFour(SliceNames::bareName(request_.firstSlice));
+    const std::string setFolder = SliceNames::directoryOf(request_.firstSlice);
+    const RunLock setLock(setFolder, stem);
+    std::optional<RunLock> outputLock;
+    if (!FileServices::sameFile(setFolder.empty() ? "." : setFolder, request_.folder))
+        outputLock.emplace(request_.folder, stem);
     const SliceSet set = SliceSet::check(request_.firstSlice);
     const std::string output = outputOf(set);
     const Existing existing = confirmOutput(output);

@@ -1,69 +1,18 @@
 #include "engine/OutputFile.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <chrono>
 #include <utility>
 
 #include "engine/FileError.h"
 #include "engine/FileServices.h"
 #include "engine/SliceNames.h"
+#include "engine/TempName.h"
 
 namespace qz {
 
 namespace {
 
-constexpr const char* kMark = ".qzpart-";
-constexpr std::size_t kNameMax = 255;  // bytes in one name, on every file system we write
-constexpr std::size_t kPidMax = 10;    // digits of a process id, at the most
-constexpr std::size_t kRandom = 6;
 constexpr int kAttempts = 100;
-
-// "." + runName + kMark, runName cut (between characters) so that a whole
-// temporary name stays within kNameMax bytes.
-std::string prefixOf(const std::string& runName) {
-    std::size_t keep = kNameMax - 1 - std::char_traits<char>::length(kMark) - kPidMax - 1 - kRandom;
-    if (runName.size() <= keep) return "." + runName + kMark;
-    while (keep > 0 && (static_cast<unsigned char>(runName[keep]) & 0xC0) == 0x80) --keep;
-    return "." + runName.substr(0, keep) + kMark;
-}
-
-// Six letters and digits, different at every call.
-std::string randomPart() {
-    static std::uint64_t counter = 0;
-    std::uint64_t x = static_cast<std::uint64_t>(
-                          std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                      (++counter * 0x9E3779B97F4A7C15ULL);
-    std::string s;
-    for (std::size_t i = 0; i < kRandom; ++i, x /= 36) s += "abcdefghijklmnopqrstuvwxyz0123456789"[x % 36];
-    return s;
-}
-
-// The process id in the rest of a temporary's name after its prefix, or 0
-// when the rest is not exactly "PID-" and six letters or digits.
-pid_t pidOf(const std::string& rest) {
-    const std::size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string::npos || dash > kPidMax) return 0;
-    if (rest.size() != dash + 1 + kRandom) return 0;
-    pid_t pid = 0;
-    for (std::size_t i = 0; i < dash; ++i) {
-        if (rest[i] < '0' || rest[i] > '9') return 0;
-        pid = pid * 10 + (rest[i] - '0');
-    }
-    for (std::size_t i = dash + 1; i < rest.size(); ++i) {
-        const char c = rest[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return 0;
-    }
-    return pid;
-}
-
-// Whether the process that wrote a temporary may still be writing it.
-bool stillRunning(pid_t pid) {
-    if (pid == ::getpid()) return false;  // ours, from an earlier run
-    return ::kill(pid, 0) == 0 || errno == EPERM;
-}
 
 }  // namespace
 
@@ -83,6 +32,9 @@ OutputFile::OutputFile(const std::string& finalPath, const std::string& runName,
     }
     try {
         id_ = file_.identity();
+        // Held for as long as the file is ours: what tells another run, in
+        // any container or after any reboot, that it is not stale.
+        file_.lockIfOffered();
     } catch (...) {
         if (!tempPath_.empty()) FileServices::removeQuietly(tempPath_);
         throw;
@@ -109,7 +61,6 @@ OutputFile::~OutputFile() {
 void OutputFile::park() {
     file_.sync();
     if (tempPath_.empty()) nameHidden();
-    file_.close();
     parked_ = true;
 }
 
@@ -143,14 +94,23 @@ void OutputFile::retract() noexcept {
 }
 
 void OutputFile::removeStale(const std::string& dir, const std::string& runName) {
-    const std::string prefix = prefixOf(runName);
-    for (const std::string& name : FileServices::listIfAllowed(dir)) {
-        if (name.compare(0, prefix.size(), prefix) != 0) continue;
-        const pid_t pid = pidOf(name.substr(prefix.size()));
-        if (pid <= 0 || stillRunning(pid)) continue;
-        const std::string path = (dir.ends_with('/') ? dir : dir + "/") + name;
+    for (const std::string& name : FileServices::listIfAllowed(dir))
+        if (TempName::isOf(name, runName))
+            removeIfStale((dir.ends_with('/') ? dir : dir + "/") + name);
+}
+
+void OutputFile::removeIfStale(const std::string& path) {
+    FileHandle file;
+    try {
+        file = FileHandle::openWithoutFollowing(path);
+        // Unlocked: its run is gone, wherever it ran. One just made and not
+        // locked yet cannot be here: its run holds the lock of this name in
+        // this folder, as the caller does.
+        if (!file.tryLock()) return;
         const auto e = FileServices::entry(path);
-        if (e && e->kind == FileServices::Entry::Kind::Regular) FileServices::Kill(path);
+        if (e && e->id == file.identity()) FileServices::removeQuietly(path);
+    } catch (const FileError&) {
+        // Another user's in a shared folder, or gone meanwhile: not ours to remove.
     }
 }
 
@@ -167,8 +127,6 @@ void OutputFile::nameHidden() {
     }
 }
 
-std::string OutputFile::hiddenPath() const {
-    return dir_ + prefixOf(runName_) + std::to_string(::getpid()) + "-" + randomPart();
-}
+std::string OutputFile::hiddenPath() const { return dir_ + TempName::fresh(runName_); }
 
 }  // namespace qz

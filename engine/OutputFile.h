@@ -2,10 +2,10 @@
 // A file being written that takes its final name only when it is whole and
 // flushed. Until then it has no name at all where the file system allows
 // that, otherwise a hidden temporary name in the same directory that no
-// listing takes for a slice or an output: "." + the run's name + ".qzpart-"
-// + the writing process's id + "-" + six characters. Dropped before it takes
-// its final name, it is removed; a temporary that a killed process left
-// behind is removed by the next run of the same name in that directory.
+// listing takes for a slice or an output (see TempName), locked for as long
+// as its run lives. Dropped before it takes its final name, it is removed;
+// one that a killed run left behind is removed by the next run of the same
+// name in that directory.
 
 #include <string>
 
@@ -32,8 +32,8 @@ public:
     FileHandle& file() { return file_; }
     const std::string& finalPath() const { return finalPath_; }
 
-    // Flushes the whole file, gives it a hidden name if it has none yet, and
-    // closes it: it waits, whole, for commit().
+    // Flushes the whole file and gives it a hidden name if it has none yet:
+    // it waits, whole, and still open and locked, for commit().
     void park();
     // Flushes the file (unless parked) and gives it its final name. With
     // replace, whatever stands there is replaced in one step; without, that
@@ -44,12 +44,16 @@ public:
     void retract() noexcept;
 
     // Removes what runs of runName in dir left behind when they were killed:
-    // the temporaries of processes that no longer exist.
+    // temporaries whose names prove them a run's, that no run holds locked;
+    // what cannot be removed (another user's) is left. The caller holds the
+    // RunLock of runName in dir.
     static void removeStale(const std::string& dir, const std::string& runName);
 
 private:
     // Gives the unnamed file a fresh hidden name.
     void nameHidden();
+    // Removes the temporary at path if its run is gone.
+    static void removeIfStale(const std::string& path);
     // A fresh hidden name for this run, as a full path.
     std::string hiddenPath() const;
 

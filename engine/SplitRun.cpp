@@ -6,6 +6,7 @@
 #include "engine/FileServices.h"
 #include "engine/Interruption.h"
 #include "engine/OutputFile.h"
+#include "engine/RunLock.h"
 #include "engine/RunReport.h"
 #include "engine/Sha256.h"
 #include "engine/SliceNames.h"
@@ -19,6 +20,7 @@ SplitRun::SplitRun(const Request& request, RunReport& report, const RunOptions& 
     : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
 
 SplitRun::Result SplitRun::run() {
+    const RunLock lock(request_.folder, request_.name);
     openSource();
     if (SliceSizes::tooSmall(copy_.length(), request_.count)) {
         copy_.close();

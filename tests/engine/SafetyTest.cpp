@@ -4,7 +4,10 @@
 // permissions of what is copied; a signal mid-way; what a killed run left.
 
 #include <signal.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +18,7 @@
 #include "engine/FileServices.h"
 #include "engine/Interruption.h"
 #include "engine/SliceNames.h"
+#include "engine/TempName.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {
@@ -224,16 +228,67 @@ TEST_F(SafetyTest, ASignalMidwayRemovesWhatTheRunWrote) {
     EXPECT_EQ(snapshot(dir.path()), slices);
 }
 
+// Another run, as far away as can be had here: a process of its own in a
+// PID namespace of its own, holding the lock on file for as long as it lives.
+class Holder {
+public:
+    explicit Holder(const std::string& file) : file_(file), pid_(::fork()) {
+        if (pid_ == 0) {
+            ::execlp("unshare", "unshare", "--pid", "--fork", "--kill-child", "flock", "-o",
+                     file.c_str(), "sleep", "30", nullptr);
+            ::execlp("flock", "flock", "-o", file.c_str(), "sleep", "30", nullptr);
+            ::_exit(127);
+        }
+        ::usleep(300000);  // until it holds the lock
+    }
+    // Ends it, and waits until its lock is gone with it.
+    ~Holder() {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+        for (int i = 0; fd >= 0 && i < 100 && ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++i)
+            ::usleep(20000);
+        if (fd >= 0) ::close(fd);
+    }
+
+private:
+    std::string file_;
+    pid_t pid_;
+};
+
+// One run per set: while another holds the set's lock, a split or a merge
+// of it is refused with the reason, and nothing is touched.
+TEST_F(SafetyTest, ASecondRunOfASetIsRefused) {
+    TempDir::write(dir / "r.doc", TempDir::pattern(300000));
+    ASSERT_EQ(splitFile(dir / "r.doc", "2"), Engine::Outcome::Completed);
+    {
+        const Holder other(dir / ".r.doc.qzlock");
+        const auto before = snapshot(dir.path());
+        host.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+        EXPECT_EQ(splitFile(dir / "r.doc", "3"), Engine::Outcome::Failed);
+        EXPECT_NE(engine.failureReason().find("another run is working on this set"),
+                  std::string::npos) << engine.failureReason();
+        EXPECT_EQ(mergeFrom(dir / "r.doc.QZ1", true), Engine::Outcome::Failed);
+        EXPECT_EQ(snapshot(dir.path()), before);
+    }
+    EXPECT_EQ(mergeFrom(dir / "r.doc.QZ1", true), Engine::Outcome::Completed)
+        << engine.failureReason();
+}
+
+// Only what a run provably left is removed: a temporary whose name checks
+// out and that no run holds locked, even one in another PID namespace
+// (a container sharing the folder); never a file a person named alike.
 TEST_F(SafetyTest, WhatAKilledRunLeftIsRemovedByTheNextOne) {
     TempDir::write(dir / "r.doc", TempDir::pattern(200000));
-    // A process id that cannot be running: above the kernel's limit.
-    const std::string dead = ".r.doc.qzpart-4194305-abc123";
-    const std::string alive = ".r.doc.qzpart-" + std::to_string(::getppid()) + "-abc123";
-    for (const std::string& t : {dead, alive}) TempDir::write(dir / t, {1});
+    const std::string dead = TempName::fresh("r.doc"), alive = TempName::fresh("r.doc");
+    const std::string alike = ".r.doc.qzpart-4000000-notes1";
+    for (const std::string& t : {dead, alive, alike}) TempDir::write(dir / t, {1});
+    const Holder holder(dir / alive);  // the run that writes it, elsewhere
     ASSERT_EQ(splitFile(dir / "r.doc", "2"), Engine::Outcome::Completed);
     EXPECT_EQ(texts(), std::vector<std::string>{"操作完成!"});  // nothing to ask about
     EXPECT_FALSE(TempDir::exists(dir / dead));
     EXPECT_TRUE(TempDir::exists(dir / alive));
+    EXPECT_TRUE(TempDir::exists(dir / alike));
 }
 
 // A slice deleted and written anew while the merge runs may get the old
