@@ -1,6 +1,5 @@
 #include "dirpicker/DirTree.h"
 
-#include <QFile>
 #include <QKeyEvent>
 #include <QStyle>
 #include <algorithm>
@@ -8,6 +7,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+
+#include "dirpicker/PathText.h"
 
 namespace qzdirpicker {
 
@@ -44,7 +45,7 @@ bool isDirectory(int fd, const dirent& entry) {
 // Fills names with those of dir's subdirectories, sorted without regard to
 // case; returns 0, or the errno value of the first failure to read dir.
 int subdirectories(const QString& dir, QStringList* names) {
-    DIR* stream = ::opendir(QFile::encodeName(dir).constData());
+    DIR* stream = ::opendir(PathText::bytes(dir).c_str());
     if (!stream) return errno;
     const int fd = ::dirfd(stream);
     int err = fd < 0 ? errno : 0;
@@ -57,7 +58,7 @@ int subdirectories(const QString& dir, QStringList* names) {
         }
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-        if (isDirectory(fd, *entry)) names->append(QFile::decodeName(name));
+        if (isDirectory(fd, *entry)) names->append(PathText::display(name));
     }
     if (::closedir(stream) != 0 && err == 0) err = errno;
     if (err == 0) std::sort(names->begin(), names->end(), nameOrder);

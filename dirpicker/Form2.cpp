@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <cerrno>
+#include <unistd.h>
+#include <vector>
 
 #include "dirpicker/DirTree.h"
+#include "dirpicker/PathText.h"
 #include "dirpicker/Twips.h"
 
 namespace qzdirpicker {
@@ -14,10 +17,15 @@ namespace qzdirpicker {
 namespace {
 
 // The process's current directory; "/" when it cannot be determined (it
-// was removed, say).
+// was removed, say). Read as bytes: Qt's own reading loses a name that is no
+// UTF-8.
 QString currentDirectory() {
-    const QString cwd = QDir::currentPath();
-    return cwd.isEmpty() ? QStringLiteral("/") : cwd;
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return QStringLiteral("/");
+        buffer.resize(buffer.size() * 2);
+    }
+    return PathText::display(buffer.data());
 }
 
 // The mount paths of drives.

@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QSet>
 
+#include "dirpicker/PathText.h"
 #include "dirpicker/VolumeLabel.h"
 
 namespace qzdirpicker {
@@ -90,7 +91,7 @@ QList<MountTable::Drive> MountTable::parse(const QByteArray& mountinfo, const La
         const qsizetype dash = fields.indexOf("-");
         if (dash < 6 || dash + 1 >= fields.size()) continue;
         const QByteArray& type = fields[dash + 1];
-        const QString path = QString::fromUtf8(unescape(fields[4]));
+        const QString path = PathText::display(unescape(fields[4]).toStdString());
         if (pseudoTypes().contains(type) || systemArea(path) || hiddenArea(path)) continue;
         kept[path] = labelOf ? labelOf(fields[2]) : QString();
     }

@@ -14,15 +14,19 @@ bool namesThisMachine(const QUrl& url) {
            host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0;
 }
 
-QString itemPath(const QUrl& url) {
-    if (url.isLocalFile() && namesThisMachine(url)) return url.path(QUrl::FullyDecoded);
-    return url.toString();
+// toLocalFile() would decode the path as UTF-8 and replace what is not; the
+// encoded path keeps every byte of the name.
+std::string itemPath(const QUrl& url) {
+    if (url.isLocalFile() && namesThisMachine(url))
+        return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
+            .toStdString();
+    return url.toString().toStdString();
 }
 
 }  // namespace
 
 DropHandle::DropHandle(const QList<QUrl>& urls) {
-    for (const QUrl& url : urls) paths_ << itemPath(url);
+    for (const QUrl& url : urls) paths_.push_back(itemPath(url));
 }
 
 void DropHandle::release() {

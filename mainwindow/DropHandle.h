@@ -3,21 +3,22 @@
 // by index as paths, and the release that ends the drop.
 
 #include <QList>
-#include <QString>
-#include <QStringList>
 #include <QUrl>
+#include <string>
+#include <vector>
 
 namespace qzmainwindow {
 
 class DropHandle {
 public:
-    // The URL of a file on this machine stands for its path; any other URL
+    // The URL of a file on this machine stands for its path, the bytes its
+    // percent-encoding carries, whether or not they are UTF-8; any other URL
     // (another machine's file, a web address) for its own text, which names
     // no file.
     explicit DropHandle(const QList<QUrl>& urls);
 
     int count() const { return int(paths_.size()); }
-    QString path(int index) const { return paths_.at(index); }
+    const std::string& path(int index) const { return paths_.at(std::size_t(index)); }
 
     // Ends the drop: its items are gone. DropFiles releases every handle it
     // is given exactly once.
@@ -26,7 +27,7 @@ public:
     int releases() const { return releases_; }
 
 private:
-    QStringList paths_;
+    std::vector<std::string> paths_;
     int releases_ = 0;
 };
 

@@ -15,8 +15,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
 
+#include "dirpicker/PathText.h"
 #include "dirpicker/Twips.h"
 #include "engine/DroppedName.h"
 #include "engine/FileError.h"
@@ -27,6 +30,7 @@
 
 namespace qzmainwindow {
 
+using qzdirpicker::PathText;
 using qzdirpicker::Twips;
 
 namespace {
@@ -240,8 +244,22 @@ qz::Engine::Outcome Form1::Command5_Click() {
 
 void Form1::terminationRequested() {
     qz::Interruption::drain();
+    closeOnceUnwound();
+}
+
+void Form1::closeOnceUnwound() {
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-    if (!busy()) close();
+    // A running operation closes the window itself once it has ended.
+    if (busy()) return;
+    // The loop of a modal window is still on the stack, and the handler that
+    // opened it (a drop, a button) goes on once it returns: the window must
+    // not close, and the application not quit, under it. Asked again from
+    // the loop the modal's loop returns to, until the outer one is reached.
+    if (QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(0, this, &Form1::closeOnceUnwound);
+        return;
+    }
+    close();
 }
 
 void Form1::Command1_Click() {
@@ -279,7 +297,7 @@ void Form1::DropFiles(DropHandle& hDrop) {
         hDrop.release();
         return;
     }
-    const std::string T = qz::DroppedName::path(hDrop.path(0).toStdString());
+    const std::string T = qz::DroppedName::path(hDrop.path(0));
     host_.setText1(T);
     switch (qz::DroppedName::choose(!host_.Option1_0(), T)) {
     case qz::DroppedName::Choice::Refused:
@@ -292,7 +310,7 @@ void Form1::DropFiles(DropHandle& hDrop) {
     case qz::DroppedName::Choice::Merge: controls_.Option1_1->setChecked(true); break;
     case qz::DroppedName::Choice::Split: controls_.Option1_0->setChecked(true); break;
     }
-    adoptSource(QString::fromStdString(T));
+    adoptSource(PathText::display(T));
     hDrop.release();
 }
 
@@ -311,7 +329,7 @@ void Form1::openFile(const QByteArray& path) {
 
 void Form1::adoptSource(const QString& path) {
     WindowHost::showPath(*controls_.Text1, path);
-    const std::string P = path.toStdString();
+    const std::string P = PathText::bytes(path);
     try {
         qz::SourceSelection::adopt(host_, engine_, P, qz::SliceNames::bareName(P));
     } catch (const qz::FileError&) {

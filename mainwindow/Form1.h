@@ -55,9 +55,10 @@ public:
     // chunk, and the window closes once it is idle.
     void terminationRequested();
 
-    // Takes path as the source of the next operation: Text1, SrcName, Text3,
-    // File1 and the size caption. A missing file is reported and empties
-    // Text1. The source dialog and dropped files come through here.
+    // Takes path, a name as the window shows it (PathText), as the source of
+    // the next operation: Text1, SrcName, Text3, File1 and the size caption.
+    // A missing file is reported and empties Text1. The source dialog and
+    // dropped files come through here.
     void adoptSource(const QString& path);
 
     qz::Engine& engine() { return engine_; }
@@ -91,6 +92,10 @@ private:
     bool Form_Unload();
     // An operation is running.
     bool busy() const;
+    // What a signal leads to: any modal window closed unanswered, and the
+    // window closed once no modal loop, nor the handler that opened it, is
+    // left on the stack; while an operation runs, the operation's end does.
+    void closeOnceUnwound();
     // Accepts a drag of files as a copy while idle; refuses any other, and
     // every drag while an operation runs.
     void judgeDrag(QDropEvent& e);

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpacerItem>
@@ -10,6 +11,10 @@
 namespace qzmainwindow {
 
 namespace {
+
+// "qzslice.boxes.debug=true" in QT_LOGGING_RULES tells on standard error when
+// a real box opens: what was on the screen when a session ended, or stuck.
+Q_LOGGING_CATEGORY(lcBoxes, "qzslice.boxes", QtWarningMsg)
 
 bool isQuestion(int style) { return style == qz::MsgQuestion; }
 
@@ -73,6 +78,7 @@ qz::MsgAnswer MessageBoxes::show(QWidget* parent, const QString& text,
         answer = *scripted;
     } else {
         auto box = build(parent, text, title, style);
+        qCDebug(lcBoxes, "box opens: %s", qUtf8Printable(text));
         box->exec();
         // A question closed without a button (Esc has none to press, the
         // window manager's close does) gives no consent.

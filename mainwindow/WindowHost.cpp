@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "dirpicker/PathText.h"
 #include "dirpicker/Twips.h"
 #include "engine/Interruption.h"
 #include "mainwindow/Controls.h"
@@ -17,6 +18,7 @@
 
 namespace qzmainwindow {
 
+using qzdirpicker::PathText;
 using qzdirpicker::Twips;
 
 WindowHost::WindowHost(QWidget& window, const Controls& controls, MessageBoxes& boxes,
@@ -35,10 +37,10 @@ void WindowHost::showCaption(QLabel& label, const std::string& caption) {
 
 bool WindowHost::Option1_0() const { return controls_.Option1_0->isChecked(); }
 
-std::string WindowHost::Text1() const { return controls_.Text1->text().toStdString(); }
+std::string WindowHost::Text1() const { return PathText::bytes(controls_.Text1->text()); }
 
 void WindowHost::setText1(const std::string& text) {
-    showPath(*controls_.Text1, QString::fromStdString(text));
+    showPath(*controls_.Text1, PathText::display(text));
 }
 
 std::string WindowHost::Text2() const { return controls_.Text2->text().toStdString(); }
@@ -48,10 +50,10 @@ void WindowHost::focusText2SelectAll() {
     controls_.Text2->selectAll();
 }
 
-std::string WindowHost::Text3() const { return controls_.Text3->text().toStdString(); }
+std::string WindowHost::Text3() const { return PathText::bytes(controls_.Text3->text()); }
 
 void WindowHost::setText3(const std::string& text) {
-    showPath(*controls_.Text3, QString::fromStdString(text));
+    showPath(*controls_.Text3, PathText::display(text));
 }
 
 bool WindowHost::Check1() const { return controls_.Check1->isChecked(); }

@@ -2,7 +2,8 @@
 // The engine's host in the main window: the controls the engine reads and
 // writes, by their design names, the window's message boxes and its event
 // pump. A message box asked for while the program is being ended is answered
-// at once, since nobody may be there to answer it.
+// at once, since nobody may be there to answer it. The path fields show a
+// name in PathText's form and hand the engine its bytes.
 
 #include <QString>
 #include <string>

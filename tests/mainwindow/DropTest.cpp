@@ -301,12 +301,16 @@ void DropTest::handleReadsEachURL() {
     DropHandle hDrop({QUrl::fromLocalFile(QStringLiteral("/v/视频 片段.mp4")),
                       QUrl(QStringLiteral("file://localhost/v/a%20b.QZ1")),
                       QUrl(QStringLiteral("file://otherhost/v/c.bin")),
-                      QUrl(QStringLiteral("https://example.com/d.bin"))});
-    QCOMPARE(hDrop.count(), 4);
-    QCOMPARE(hDrop.path(0), QStringLiteral("/v/视频 片段.mp4"));
-    QCOMPARE(hDrop.path(1), QStringLiteral("/v/a b.QZ1"));
-    QCOMPARE(hDrop.path(2), QStringLiteral("file://otherhost/v/c.bin"));
-    QCOMPARE(hDrop.path(3), QStringLiteral("https://example.com/d.bin"));
+                      QUrl(QStringLiteral("https://example.com/d.bin")),
+                      QUrl::fromEncoded("file:///v/clip%FF%FE%E9.bin")});
+    QCOMPARE(hDrop.count(), 5);
+    const auto path = [&](int i) { return QByteArray::fromStdString(hDrop.path(i)); };
+    QCOMPARE(path(0), QByteArray("/v/视频 片段.mp4"));
+    QCOMPARE(path(1), QByteArray("/v/a b.QZ1"));
+    QCOMPARE(path(2), QByteArray("file://otherhost/v/c.bin"));
+    QCOMPARE(path(3), QByteArray("https://example.com/d.bin"));
+    // The bytes of a name that is no UTF-8, as the file manager encoded them.
+    QCOMPARE(path(4), QByteArray("/v/clip\xff\xfe\xe9.bin"));
     hDrop.release();
     QCOMPARE(hDrop.count(), 0);
     QCOMPARE(hDrop.releases(), 1);

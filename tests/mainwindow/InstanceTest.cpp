@@ -1,12 +1,14 @@
 // The program as a process: one instance per user, a lock that dies with its
 // holder, the refusal to start without a graphical session, --help and
-// --version without one, and a second start handing its file to the first.
+// --version without one, a second start handing its file to the first, and a
+// signal ending the window while a box is up.
 
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -56,6 +58,8 @@ private slots:
     void secondStartHandsOverTheFileBytes_data();
     void secondStartHandsOverTheFileBytes();
     void secondStartReachesTheRunningWindow();
+    void signalClosesTheBoxOfADrop_data();
+    void signalClosesTheBoxOfADrop();
 };
 
 void InstanceTest::secondInstanceEndsSilentlyWhileTheFirstRuns() {
@@ -221,6 +225,35 @@ void InstanceTest::secondStartReachesTheRunningWindow() {
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(first.state(), QProcess::Running);
     stop(first);
+}
+
+void InstanceTest::signalClosesTheBoxOfADrop_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+void InstanceTest::signalClosesTheBoxOfADrop() {
+    QFETCH(int, signal);
+    QProcess window;
+    QProcessEnvironment e = env();
+    e.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qzslice.boxes.debug=true"));
+    window.setProcessEnvironment(e);
+    // A missing file, taken as a drop at start: "找不到指定的文件名!".
+    window.start(QStringLiteral(QZSLICE_EXE), {runtime.filePath(QStringLiteral("gone.mkv"))});
+    QVERIFY(window.waitForStarted());
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (said += window.readAllStandardError()).contains("box opens: 找不到指定的文件名!"), 10000);
+
+    QCOMPARE(::kill(pid_t(window.processId()), signal), 0);
+    QVERIFY(window.waitForFinished(5000));
+    // By its status after the clean-up, or by the signal itself.
+    if (window.exitStatus() == QProcess::CrashExit)
+        QCOMPARE(window.exitCode(), signal);
+    else
+        QCOMPARE(window.exitCode(), 128 + signal);
+    QVERIFY(!lockHeld());
 }
 
 QTEST_GUILESS_MAIN(InstanceTest)

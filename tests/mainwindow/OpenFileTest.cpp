@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QTest>
 
+#include "dirpicker/PathText.h"
 #include "tests/mainwindow/FormFixture.h"
 
 class OpenFileTest : public FormFixture {
@@ -53,6 +54,8 @@ private slots:
     }
     void landsAsADropWould_data();
     void landsAsADropWould();
+    void namesThatAreNoUtf8_data();
+    void namesThatAreNoUtf8();
     void refusedWhileBusy();
     void bringsTheWindowToTheFront();
 };
@@ -89,6 +92,37 @@ void OpenFileTest::landsAsADropWould() {
     QCOMPARE(opened.messages, dropped.messages);
     // Each row changes something, so that a file that went nowhere fails.
     QVERIFY(opened.srcName != "earlier.QZ1" || !opened.messages.isEmpty());
+}
+
+void OpenFileTest::namesThatAreNoUtf8_data() {
+    QTest::addColumn<bool>("byDrop");
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("dropped") << true << QByteArray("\xff\xfe.bin");
+    QTest::newRow("opened") << false << QByteArray("\xff\xfe.bin");
+    QTest::newRow("first slice dropped") << true << QByteArray("\xe9t\xe9.QZ1");
+    QTest::newRow("first slice opened") << false << QByteArray("\xe9t\xe9.QZ1");
+}
+
+void OpenFileTest::namesThatAreNoUtf8() {
+    QFETCH(bool, byDrop);
+    QFETCH(QByteArray, name);
+    makeSource(name.toStdString(), 1572864);
+    const std::string file = dir->path() + '/' + name.toStdString();  // as dropFile names it
+    freshForm(false);
+    if (byDrop)
+        dropFile(name);
+    else
+        form->openFile(QByteArray::fromStdString(file));
+    QCOMPARE(messages(), QStringList());
+    QCOMPARE(text("Text1"), qzdirpicker::PathText::display(file));
+    QCOMPARE(QByteArray::fromStdString(form->host().Text1()), QByteArray::fromStdString(file));
+    QCOMPARE(QByteArray::fromStdString(form->engine().SrcName()), name);
+    QCOMPARE(label("Label3"), QStringLiteral("1.5 MB"));
+    if (name.endsWith("QZ1")) return;
+    control<QLineEdit>("Text2")->setText(QStringLiteral("2"));
+    QCOMPARE(form->Command5_Click(), qz::Engine::Outcome::Completed);
+    for (const char* slice : {".QZ1", ".QZ2"})
+        QVERIFY(qz::TempDir::exists(file + slice));
 }
 
 void OpenFileTest::refusedWhileBusy() {

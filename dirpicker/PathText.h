@@ -1,0 +1,29 @@
+#pragma once
+// File names are bytes; Qt's widgets hold text. A name crosses between the
+// two here only, and comes back byte for byte: valid UTF-8 shows as what it
+// says, and every byte that is no part of a valid UTF-8 sequence shows as the
+// lone low surrogate U+DC00 + that byte, which no valid UTF-8 ever decodes
+// to. Qt's own conversions put U+FFFD there, and the name is lost.
+
+#include <QString>
+#include <string>
+
+namespace qzdirpicker {
+
+class PathText {
+public:
+    // The text that shows the name whose bytes are path.
+    static QString display(const std::string& path);
+    // The bytes of the name text shows: those display() was given, for text
+    // it made. Any other text is written as UTF-8, a lone surrogate it cannot
+    // take back to one byte as U+FFFD.
+    static std::string bytes(const QString& text);
+
+private:
+    // The length of the valid UTF-8 sequence at path[at], 0 when none starts
+    // there (a stray or truncated sequence, an overlong form, a surrogate or a
+    // code point above U+10FFFF).
+    static std::size_t sequenceLength(const std::string& path, std::size_t at);
+};
+
+}  // namespace qzdirpicker
