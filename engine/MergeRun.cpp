@@ -8,6 +8,7 @@
 #include "engine/Sha256.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
+#include "engine/TargetVolume.h"
 #include "engine/Unfinished.h"
 
 namespace qz {
@@ -29,6 +30,8 @@ MergeRun::MergeRun(const Request& request, RunReport& report, const RunOptions& 
 MergeRun::Result MergeRun::run() {
     const SliceSet set = SliceSet::check(request_.firstSlice);
     const std::string output = outputOf(set);
+    // Before the question: a refusal is not for after a Yes.
+    TargetVolume(request_.folder).holdOutput(set.total());
     const Existing existing = confirmOutput(output);
     if (existing == Existing::Kept) return Result::Declined;
     writeOutput(set, output, existing == Existing::Replaced);

@@ -10,6 +10,7 @@
 #include "engine/SliceSet.h"
 #include "engine/SliceSizes.h"
 #include "engine/SumsFile.h"
+#include "engine/TargetVolume.h"
 
 namespace qz {
 
@@ -22,6 +23,7 @@ SplitRun::Result SplitRun::run() {
         copy_.close();
         return Result::TooSmall;
     }
+    checkTarget();
     if (!replaceExisting()) {
         copy_.close();
         return Result::Declined;
@@ -42,6 +44,17 @@ void SplitRun::openSource() {
         throw FileError("切片个数为 0 / a piece count of 0 for", request_.source);
     if (copy_.length() == 0) throw FileError("文件是空的 / the file is empty", request_.source);
     report_.startInput(0, copy_.length());
+}
+
+void SplitRun::checkTarget() const {
+    const auto sizes = SliceSizes::sizesFor(copy_.length(), request_.count);
+    // The sums file's length does not depend on the digests in it.
+    std::vector<SumsFile::Line> lines;
+    for (std::size_t k = 0; k < sizes.size(); ++k)
+        lines.push_back({SliceNames::slicePath("", request_.name, static_cast<long>(k + 1)),
+                         std::string(64, '0')});
+    const std::string sums = SumsFile(request_.name, copy_.length(), std::move(lines)).text();
+    TargetVolume(request_.folder).holdSlices(sizes, static_cast<std::int64_t>(sums.size()));
 }
 
 bool SplitRun::replaceExisting() {

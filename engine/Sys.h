@@ -6,6 +6,8 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -18,6 +20,7 @@ public:
     enum class Call {
         Open, Fstat, Stat, Lstat, Pread, Pwrite, CopyFileRange, SyncFileRange, Fsync,
         Linkat, Close, Rename, Renameat2, Unlink, Opendir, Readdir, Access,
+        Statvfs, Statfs, Pathconf, Fchown,
         kCount
     };
 
@@ -40,6 +43,12 @@ public:
     static DIR* opendir(const char* path);
     static dirent* readdir(DIR* dir);  // errno 0 at the end, else the failure
     static int access(const char* path, int how);
+    static int statvfs(const char* path, struct statvfs* st);
+    static int statfs(const char* path, struct statfs* st);
+    // -1 with errno 0 when the volume sets no limit.
+    static long pathconf(const char* path, int name);
+    static int fchown(int fd, uid_t owner, gid_t group);
+    static uid_t geteuid();  // never fails
 
     // Whether err, from a use of call that did nothing, says that the call is
     // not offered for these files here (by the kernel, the file system, or a
