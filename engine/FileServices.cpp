@@ -30,12 +30,13 @@ FileServices::Entry entryOf(const struct stat& st) {
 }
 
 // stat or lstat; nothing for a name that leads nowhere, a FileError for
-// anything else that keeps us from knowing.
+// anything else that keeps us from knowing. A name longer than the volume
+// holds leads nowhere either: no entry can have it.
 std::optional<FileServices::Entry> look(const std::string& path, bool follow) {
     struct stat st {};
     if ((follow ? Sys::stat(path.c_str(), &st) : Sys::lstat(path.c_str(), &st)) == 0)
         return entryOf(st);
-    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) return std::nullopt;
     throw FileError("无法查看 / cannot look at", path, errno);
 }
 

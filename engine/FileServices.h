@@ -27,7 +27,7 @@ public:
     // false too when that cannot be looked at.
     static bool exists(const std::string& path) noexcept;
     // The entry at path itself, a link not followed; nothing when no entry
-    // has that name (as the file system resolves names).
+    // has that name (as the file system resolves names), or none could.
     static std::optional<Entry> entry(const std::string& path);
     // What path leads to, links followed; nothing when it leads nowhere
     // (no entry, or a dangling link).

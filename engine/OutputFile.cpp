@@ -154,6 +154,10 @@ void OutputFile::removeStale(const std::string& dir, const std::string& runName)
     }
 }
 
+std::string OutputFile::longestTemporaryName(const std::string& runName) {
+    return prefixOf(runName) + std::string(kPidMax, '9') + "-" + std::string(kRandom, 'x');
+}
+
 void OutputFile::nameHidden() {
     for (int attempt = 1;; ++attempt) {
         const std::string path = hiddenPath();

@@ -46,6 +46,8 @@ public:
     // Removes what runs of runName in dir left behind when they were killed:
     // the temporaries of processes that no longer exist.
     static void removeStale(const std::string& dir, const std::string& runName);
+    // The longest hidden name a run of runName may give a file.
+    static std::string longestTemporaryName(const std::string& runName);
 
 private:
     // Gives the unnamed file a fresh hidden name.

@@ -54,7 +54,13 @@ void SplitRun::checkTarget() const {
         lines.push_back({SliceNames::slicePath("", request_.name, static_cast<long>(k + 1)),
                          std::string(64, '0')});
     const std::string sums = SumsFile(request_.name, copy_.length(), std::move(lines)).text();
-    TargetVolume(request_.folder).holdSlices(sizes, static_cast<std::int64_t>(sums.size()));
+    const TargetVolume volume(request_.folder);
+    // A set whose names the volume cannot hold would be written only to fail
+    // at its last name, or be found cut short later.
+    volume.holdNames({SliceNames::slicePath("", request_.name, static_cast<long>(request_.count)),
+                      SumsFile::pathFor("", request_.name),
+                      OutputFile::longestTemporaryName(request_.name)});
+    volume.holdSlices(sizes, static_cast<std::int64_t>(sums.size()));
 }
 
 bool SplitRun::replaceExisting() {

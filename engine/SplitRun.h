@@ -39,8 +39,9 @@ private:
     // 0 or an empty source.
     void openSource();
     // FileError, before anything is written, for a split the target volume
-    // cannot hold: a slice larger than a FAT volume's files, or the slices
-    // and their sums file more than its free space.
+    // cannot hold: a name of the set or of its temporaries longer than its
+    // names, a slice larger than a FAT volume's files, or the slices and
+    // their sums file more than its free space.
     void checkTarget() const;
     // Asks before replacing what stands at the slice names of the source;
     // Yes removes exactly those. False for any other answer.
