@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "engine/FileError.h"
+#include "engine/SliceNames.h"
 #include "engine/Sys.h"
 
 namespace qz {
@@ -65,6 +66,17 @@ std::int64_t FileServices::GetFileSize(const std::string& path) {
     if (Sys::stat(path.c_str(), &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
     if (!S_ISREG(st.st_mode)) throw FileError("不是普通文件 / not a plain file", path);
     return st.st_size;
+}
+
+bool FileServices::mayFollow(const std::string& path) {
+    struct stat link {}, folder {};
+    const std::string dir = SliceNames::directoryOf(path);
+    if (Sys::lstat(path.c_str(), &link) != 0) throw FileError("无法查看 / cannot look at", path, errno);
+    if (Sys::stat(dir.empty() ? "." : dir.c_str(), &folder) != 0)
+        throw FileError("无法查看 / cannot look at", dir, errno);
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    return !S_ISLNK(link.st_mode) || !shared || link.st_uid == folder.st_uid ||
+           link.st_uid == Sys::geteuid();
 }
 
 bool FileServices::sameFile(const std::string& a, const std::string& b) {

@@ -39,6 +39,12 @@ public:
     // Size in bytes of the regular file at path; FileError for a missing path,
     // a directory or anything else that is no plain file.
     static std::int64_t GetFileSize(const std::string& path);
+    // Whether the kernel's protected links would let us follow the link at
+    // path, whether or not they are on here: not when it sits in a sticky
+    // folder that everyone may write to and belongs neither to that folder's
+    // owner nor to us. Such a link may have been put there by anyone, to
+    // make us read a file they may not.
+    static bool mayFollow(const std::string& path);
     // True when both paths lead to the same file.
     static bool sameFile(const std::string& a, const std::string& b);
     // The names in dir, "." and ".." left out, in no particular order.

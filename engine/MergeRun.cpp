@@ -63,8 +63,11 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
     const std::string name = SliceNames::bareName(output);
     OutputFile::removeStale(request_.folder, name);
     report_.copying();
-    // The output gets the first slice's permissions, as a copy would.
-    OutputFile out(output, name, set.slices().front().mode, !options_.namedTemporaries);
+    // What any slice's permissions keep from someone stays kept in the
+    // output: it holds all their bytes.
+    unsigned mode = 0777;
+    for (const SliceSet::Slice& slice : set.slices()) mode &= slice.mode;
+    OutputFile out(output, name, mode, !options_.namedTemporaries);
     joinSlices(set, out);
     Interruption::check();
     // An existing output is replaced only now, by the whole new one.

@@ -43,6 +43,10 @@ void SliceSet::probe(const std::string& first, const std::string& dir, const std
             if (k == 1) throw FileError("找不到第一个切片 / no first slice", path, ENOENT);
             return;
         }
+        if (entry->kind == Kind::Link && !FileServices::mayFollow(path))
+            throw FileError("切片是共享目录里别人的链接 / the slice is a link of another user in a "
+                            "sticky folder that everyone may write to, not followed:",
+                            path);
         const auto data = FileServices::target(path);
         if (!data) throw FileError("切片是断开的链接 / the slice is a dangling link", path);
         if (data->kind != Kind::Regular)

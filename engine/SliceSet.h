@@ -25,7 +25,8 @@ public:
 
     // The set whose first slice is first, checked whole: first's name ends
     // in ".QZ1"; slices 2, 3, ... follow by constructed name up to the first
-    // index nothing answers to, each a non-empty regular file; no other entry
+    // index nothing answers to, each a non-empty regular file and none a
+    // link that protected links refuse (see FileServices); no other entry
     // of the directory has a slice name of the set in another case or beyond
     // that index; and the sizes are those a split of their sum into that
     // many slices makes. When the set's sums file is there, the set is also
