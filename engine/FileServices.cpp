@@ -27,6 +27,7 @@ FileServices::Entry entryOf(const struct stat& st) {
     e.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     e.size = st.st_size;
     e.mode = st.st_mode & 0777;
+    e.owner = {st.st_uid, st.st_gid};
     return e;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/FileId.h"
+#include "engine/FileOwner.h"
 
 namespace qz {
 
@@ -21,6 +22,7 @@ public:
         FileId id;
         std::int64_t size = 0;
         unsigned mode = 0;  // permission bits
+        FileOwner owner;
     };
 
     // Whether anything has the name path, a link that leads nowhere included;

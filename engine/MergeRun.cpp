@@ -68,6 +68,7 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
     unsigned mode = 0777;
     for (const SliceSet::Slice& slice : set.slices()) mode &= slice.mode;
     OutputFile out(output, name, mode, !options_.namedTemporaries);
+    out.keepOwner(set.slices().front().owner);
     joinSlices(set, out);
     Interruption::check();
     // An existing output is replaced only now, by the whole new one.

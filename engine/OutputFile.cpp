@@ -10,6 +10,7 @@
 #include "engine/FileError.h"
 #include "engine/FileServices.h"
 #include "engine/SliceNames.h"
+#include "engine/Sys.h"
 
 namespace qz {
 
@@ -104,6 +105,10 @@ OutputFile::~OutputFile() {
     // Only ever on a way out that already failed: a temporary that cannot be
     // removed now is removed by the next run of this name.
     if (!tempPath_.empty()) FileServices::removeQuietly(tempPath_);
+}
+
+void OutputFile::keepOwner(const FileOwner& owner) {
+    if (Sys::geteuid() == 0) file_.giveTo(owner);
 }
 
 void OutputFile::park() {

@@ -52,7 +52,7 @@ void SliceSet::probe(const std::string& first, const std::string& dir, const std
         if (data->kind != Kind::Regular)
             throw FileError("切片不是普通文件 / the slice is not a plain file", path);
         if (data->size == 0) throw FileError("切片是空的 / the slice is empty", path);
-        slices_.push_back({path, entry->id, data->id, data->size, data->mode});
+        slices_.push_back({path, entry->id, data->id, data->size, data->mode, data->owner});
     }
 }
 
@@ -116,7 +116,7 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
         const auto e = FileServices::entry(path);
         if (!e) continue;
         if (e->kind == Kind::Regular || e->kind == Kind::Link)
-            found.push_back({path, e->id, {}, e->size, e->mode});
+            found.push_back({path, e->id, {}, e->size, e->mode, e->owner});
         else if (k <= n)
             throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", path);
     }
@@ -124,7 +124,7 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
     if (const auto e = FileServices::entry(sums)) {
         if (e->kind != Kind::Regular && e->kind != Kind::Link)
             throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", sums);
-        found.push_back({sums, e->id, {}, e->size, e->mode});
+        found.push_back({sums, e->id, {}, e->size, e->mode, e->owner});
     }
     return found;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/FileId.h"
+#include "engine/FileOwner.h"
 #include "engine/SumsFile.h"
 
 namespace qz {
@@ -21,6 +22,7 @@ public:
         FileId data;            // the file its name leads to
         std::int64_t size = 0;  // of that file
         unsigned mode = 0;      // its permission bits
+        FileOwner owner;        // and its owner
     };
 
     // The set whose first slice is first, checked whole: first's name ends

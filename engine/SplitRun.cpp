@@ -73,8 +73,6 @@ bool SplitRun::replaceExisting() {
 }
 
 void SplitRun::writeSlices() {
-    // Slices get the source's permissions, as a copy would.
-    const unsigned mode = copy_.input().mode();
     const auto sizes = SliceSizes::sizesFor(copy_.length(), request_.count);
     std::vector<OutputFile> slices;
     slices.reserve(sizes.size());
@@ -83,19 +81,24 @@ void SplitRun::writeSlices() {
     copy_.hashInto(&sha);
     std::vector<SumsFile::Line> sums;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
-        slices.emplace_back(
-            SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1)),
-            request_.name, mode, !options_.namedTemporaries);
+        slices.push_back(
+            startFile(SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1))));
         end += sizes[k];
         copy_.copyTo(end, slices.back());
         slices.back().park();
         sums.push_back({SliceNames::bareName(slices.back().finalPath()), sha.hex()});
     }
     copy_.hashInto(nullptr);
-    OutputFile sumsFile = SumsFile(request_.name, copy_.length(), std::move(sums))
-                              .write(SumsFile::pathFor(request_.folder, request_.name),
-                                     request_.name, mode, !options_.namedTemporaries);
+    OutputFile sumsFile = startFile(SumsFile::pathFor(request_.folder, request_.name));
+    SumsFile(request_.name, copy_.length(), std::move(sums)).writeTo(sumsFile);
     nameSlices(slices, sumsFile);
+}
+
+OutputFile SplitRun::startFile(const std::string& path) const {
+    // The source's permissions, as a copy would have them.
+    OutputFile out(path, request_.name, copy_.input().mode(), !options_.namedTemporaries);
+    out.keepOwner(copy_.input().owner());
+    return out;
 }
 
 void SplitRun::nameSlices(std::vector<OutputFile>& slices, OutputFile& sums) {

@@ -50,6 +50,9 @@ private:
     // under a temporary name, writes their sums file the same way, then
     // names them.
     void writeSlices();
+    // A file of the set, to become path, with the source's permissions and,
+    // run as root, its owner.
+    OutputFile startFile(const std::string& path) const;
     // Names the parked slices and their sums file, slice 1 last, so a set
     // that shows its slice 1 has its sums; takes the names back again when
     // that fails.

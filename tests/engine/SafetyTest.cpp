@@ -223,6 +223,22 @@ TEST_F(SafetyTest, ALinkOfAnotherUserInASharedFolderIsNotFollowed) {
     EXPECT_FALSE(TempDir::exists(dir / "shared/p"));
 }
 
+// Root splitting and joining someone's file leaves every result theirs, as
+// cp -p would, not root's.
+TEST_F(SafetyTest, RootKeepsTheOwnerOfWhatItCopies) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving files to another user needs root";
+    TempDir::write(dir / "hers", TempDir::pattern(200000));
+    ASSERT_EQ(::chown((dir / "hers").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(splitFile(dir / "hers", "2"), Engine::Outcome::Completed);
+    fs::remove(dir / "hers");
+    ASSERT_EQ(mergeFrom(dir / "hers.QZ1"), Engine::Outcome::Completed);
+    for (const char* name : {"hers.QZ1", "hers.QZ2", "hers.QZ.sha256", "hers"}) {
+        const auto e = FileServices::entry(dir / name);
+        EXPECT_EQ(e->owner.uid, 65534u) << name;
+        EXPECT_EQ(e->owner.gid, 65534u) << name;
+    }
+}
+
 TEST_F(SafetyTest, ASignalMidwayRemovesWhatTheRunWrote) {
     Interruption::install();
     TempDir::write(dir / "r.doc", TempDir::pattern(1000000));
