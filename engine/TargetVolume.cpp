@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "engine/FileError.h"
 #include "engine/Sys.h"
@@ -67,8 +68,7 @@ std::pair<std::string, std::string> mountOf(dev_t dev) {
 // without the limit: the write then fails as it would have.
 bool fuseIsFat(dev_t dev) {
     const auto [type, source] = mountOf(dev);
-    if (type.find("exfat") != std::string::npos || type.find("fat") != std::string::npos)
-        return true;
+    if (type.find("fat") != std::string::npos) return true;  // exfat, vfat
     if (type != "fuseblk" || !source.starts_with("/dev/")) return false;
     const std::string boot = headOf(source, kBootSector);
     if (boot.size() < kBootSector) return false;
