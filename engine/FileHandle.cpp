@@ -131,6 +131,17 @@ FileId FileHandle::identity() const {
 
 unsigned FileHandle::mode() const { return statOf(fd_, path_).st_mode & 0777; }
 
+FileOwner FileHandle::owner() const {
+    const struct stat st = statOf(fd_, path_);
+    return {st.st_uid, st.st_gid};
+}
+
+bool FileHandle::giveTo(const FileOwner& owner) {
+    if (Sys::fchown(fd_, owner.uid, owner.gid) == 0) return true;
+    if (errno == EPERM || errno == EINVAL) return false;
+    throw FileError("无法设置所有者 / cannot set the owner of", path_, errno);
+}
+
 void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const {
     auto* p = static_cast<unsigned char*>(buf);
     while (size > 0) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/FileId.h"
+#include "engine/FileOwner.h"
 
 namespace qz {
 
@@ -53,6 +54,11 @@ public:
     std::int64_t length() const;
     FileId identity() const;
     unsigned mode() const;  // permission bits
+    FileOwner owner() const;
+    // Gives the file to owner; false, changing nothing, where no one here
+    // may give files away (EPERM: a root without that capability; EINVAL:
+    // ids that this user namespace does not map).
+    bool giveTo(const FileOwner& owner);
     // Reads exactly size bytes at the 0-based offset; fewer is an error.
     void readAt(std::int64_t offset, void* buf, std::size_t size) const;
     // Writes all size bytes at the file's end.

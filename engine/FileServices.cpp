@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "engine/FileError.h"
+#include "engine/SliceNames.h"
 #include "engine/Sys.h"
 
 namespace qz {
@@ -26,16 +27,18 @@ FileServices::Entry entryOf(const struct stat& st) {
     e.id = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
     e.size = st.st_size;
     e.mode = st.st_mode & 0777;
+    e.owner = {st.st_uid, st.st_gid};
     return e;
 }
 
 // stat or lstat; nothing for a name that leads nowhere, a FileError for
-// anything else that keeps us from knowing.
+// anything else that keeps us from knowing. A name longer than the volume
+// holds leads nowhere either: no entry can have it.
 std::optional<FileServices::Entry> look(const std::string& path, bool follow) {
     struct stat st {};
     if ((follow ? Sys::stat(path.c_str(), &st) : Sys::lstat(path.c_str(), &st)) == 0)
         return entryOf(st);
-    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) return std::nullopt;
     throw FileError("无法查看 / cannot look at", path, errno);
 }
 
@@ -64,6 +67,17 @@ std::int64_t FileServices::GetFileSize(const std::string& path) {
     if (Sys::stat(path.c_str(), &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
     if (!S_ISREG(st.st_mode)) throw FileError("不是普通文件 / not a plain file", path);
     return st.st_size;
+}
+
+bool FileServices::mayFollow(const std::string& path) {
+    struct stat link {}, folder {};
+    const std::string dir = SliceNames::directoryOf(path);
+    if (Sys::lstat(path.c_str(), &link) != 0) throw FileError("无法查看 / cannot look at", path, errno);
+    if (Sys::stat(dir.empty() ? "." : dir.c_str(), &folder) != 0)
+        throw FileError("无法查看 / cannot look at", dir, errno);
+    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    return !S_ISLNK(link.st_mode) || !shared || link.st_uid == folder.st_uid ||
+           link.st_uid == Sys::geteuid();
 }
 
 bool FileServices::sameFile(const std::string& a, const std::string& b) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/FileId.h"
+#include "engine/FileOwner.h"
 
 namespace qz {
 
@@ -21,13 +22,14 @@ public:
         FileId id;
         std::int64_t size = 0;
         unsigned mode = 0;  // permission bits
+        FileOwner owner;
     };
 
     // Whether anything has the name path, a link that leads nowhere included;
     // false too when that cannot be looked at.
     static bool exists(const std::string& path) noexcept;
     // The entry at path itself, a link not followed; nothing when no entry
-    // has that name (as the file system resolves names).
+    // has that name (as the file system resolves names), or none could.
     static std::optional<Entry> entry(const std::string& path);
     // What path leads to, links followed; nothing when it leads nowhere
     // (no entry, or a dangling link).
@@ -39,6 +41,12 @@ public:
     // Size in bytes of the regular file at path; FileError for a missing path,
     // a directory or anything else that is no plain file.
     static std::int64_t GetFileSize(const std::string& path);
+    // Whether the kernel's protected links would let us follow the link at
+    // path, whether or not they are on here: not when it sits in a sticky
+    // folder that everyone may write to and belongs neither to that folder's
+    // owner nor to us. Such a link may have been put there by anyone, to
+    // make us read a file they may not.
+    static bool mayFollow(const std::string& path);
     // True when both paths lead to the same file.
     static bool sameFile(const std::string& a, const std::string& b);
     // The names in dir, "." and ".." left out, in no particular order.

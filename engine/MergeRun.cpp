@@ -11,6 +11,7 @@
 #include "engine/Sha256.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
+#include "engine/TargetVolume.h"
 #include "engine/Unfinished.h"
 
 namespace qz {
@@ -39,6 +40,8 @@ MergeRun::Result MergeRun::run() {
         outputLock.emplace(request_.folder, stem);
     const SliceSet set = SliceSet::check(request_.firstSlice);
     const std::string output = outputOf(set);
+    // Before the question: a refusal is not for after a Yes.
+    TargetVolume(request_.folder).holdOutput(set.total());
     const Existing existing = confirmOutput(output);
     if (existing == Existing::Kept) return Result::Declined;
     writeOutput(set, output, existing == Existing::Replaced);
@@ -70,8 +73,12 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
     const std::string name = SliceNames::bareName(output);
     OutputFile::removeStale(request_.folder, name);
     report_.copying();
-    // The output gets the first slice's permissions, as a copy would.
-    OutputFile out(output, name, set.slices().front().mode, !options_.namedTemporaries);
+    // What any slice's permissions keep from someone stays kept in the
+    // output: it holds all their bytes.
+    unsigned mode = 0777;
+    for (const SliceSet::Slice& slice : set.slices()) mode &= slice.mode;
+    OutputFile out(output, name, mode, !options_.namedTemporaries);
+    out.keepOwner(set.slices().front().owner);
     joinSlices(set, out);
     Interruption::check();
     // An existing output is replaced only now, by the whole new one.

@@ -7,6 +7,7 @@
 #include "engine/FileServices.h"
 #include "engine/SliceNames.h"
 #include "engine/TempName.h"
+#include "engine/Sys.h"
 
 namespace qz {
 
@@ -56,6 +57,10 @@ OutputFile::~OutputFile() {
     // Only ever on a way out that already failed: a temporary that cannot be
     // removed now is removed by the next run of this name.
     if (!tempPath_.empty()) FileServices::removeQuietly(tempPath_);
+}
+
+void OutputFile::keepOwner(const FileOwner& owner) {
+    if (Sys::geteuid() == 0) file_.giveTo(owner);
 }
 
 void OutputFile::park() {

@@ -30,6 +30,11 @@ public:
     ~OutputFile();
 
     FileHandle& file() { return file_; }
+    // Run as root, gives the file to owner, as cp -p does: root splitting or
+    // joining someone's file leaves the result theirs, not root's, which
+    // they could no longer read. Others cannot give files away; nor can a
+    // root that may not (see FileHandle::giveTo), whose files stay its own.
+    void keepOwner(const FileOwner& owner);
     const std::string& finalPath() const { return finalPath_; }
 
     // Flushes the whole file and gives it a hidden name if it has none yet:

@@ -49,12 +49,16 @@ void SliceSet::probe(const std::string& first, const std::string& dir, const std
             if (k == 1) throw FileError("找不到第一个切片 / no first slice", path, ENOENT);
             return;
         }
+        if (entry->kind == Kind::Link && !FileServices::mayFollow(path))
+            throw FileError("切片是共享目录里别人的链接 / the slice is a link of another user in a "
+                            "sticky folder that everyone may write to, not followed:",
+                            path);
         const auto data = FileServices::target(path);
         if (!data) throw FileError("切片是断开的链接 / the slice is a dangling link", path);
         if (data->kind != Kind::Regular)
             throw FileError("切片不是普通文件 / the slice is not a plain file", path);
         auto file = std::make_shared<const FileHandle>(FileHandle::openRead(path));
-        Slice slice{path, entry->id, file->identity(), file->length(), file->mode(), file,
+        Slice slice{path, entry->id, file->identity(), file->length(), file->mode(), data->owner, file,
                     file->changeTime()};
         if (slice.data != data->id)
             throw FileError("切片在检查时变了 / the slice changed while it was checked", path);
@@ -138,7 +142,7 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
         const auto e = FileServices::entry(path);
         if (!e) continue;
         if (e->kind == Kind::Regular || e->kind == Kind::Link)
-            found.push_back({path, e->id, {}, e->size, e->mode, nullptr, 0});
+            found.push_back({path, e->id, {}, e->size, e->mode, e->owner, nullptr, 0});
         else if (k <= n)
             throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", path);
     }
@@ -146,7 +150,7 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
     if (const auto e = FileServices::entry(sums)) {
         if (e->kind != Kind::Regular && e->kind != Kind::Link)
             throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", sums);
-        found.push_back({sums, e->id, {}, e->size, e->mode, nullptr, 0});
+        found.push_back({sums, e->id, {}, e->size, e->mode, e->owner, nullptr, 0});
     }
     return found;
 }

@@ -12,6 +12,7 @@
 
 #include "engine/FileHandle.h"
 #include "engine/FileId.h"
+#include "engine/FileOwner.h"
 #include "engine/SumsFile.h"
 
 namespace qz {
@@ -24,6 +25,7 @@ public:
         FileId data;            // the file its name leads to
         std::int64_t size = 0;  // of that file
         unsigned mode = 0;      // its permission bits
+        FileOwner owner;        // and its owner
         // A checked slice, held open from the check on: its inode cannot go
         // to another file while the set lives, so the name still leading to
         // it proves it is the file checked. Empty in the list of taken().
@@ -33,7 +35,8 @@ public:
 
     // The set whose first slice is first, checked whole: first's name ends
     // in ".QZ1"; slices 2, 3, ... follow by constructed name up to the first
-    // index nothing answers to, each a non-empty regular file; no other entry
+    // index nothing answers to, each a non-empty regular file and none a
+    // link that protected links refuse (see FileServices); no other entry
     // of the directory has a slice name of the set in another case or beyond
     // that index; and the sizes are those a split of their sum into that
     // many slices makes. When the set's sums file is there, the set is also

@@ -13,6 +13,8 @@
 #include "engine/SliceSet.h"
 #include "engine/SliceSizes.h"
 #include "engine/SumsFile.h"
+#include "engine/TempName.h"
+#include "engine/TargetVolume.h"
 
 namespace qz {
 
@@ -26,6 +28,7 @@ SplitRun::Result SplitRun::run() {
         copy_.close();
         return Result::TooSmall;
     }
+    checkTarget();
     if (!replaceExisting()) {
         copy_.close();
         return Result::Declined;
@@ -46,6 +49,23 @@ void SplitRun::openSource() {
         throw FileError("切片个数为 0 / a piece count of 0 for", request_.source);
     if (copy_.length() == 0) throw FileError("文件是空的 / the file is empty", request_.source);
     report_.startInput(0, copy_.length());
+}
+
+void SplitRun::checkTarget() const {
+    const auto sizes = SliceSizes::sizesFor(copy_.length(), request_.count);
+    // The sums file's length does not depend on the digests in it.
+    std::vector<SumsFile::Line> lines;
+    for (std::size_t k = 0; k < sizes.size(); ++k)
+        lines.push_back({SliceNames::slicePath("", request_.name, static_cast<long>(k + 1)),
+                         std::string(64, '0')});
+    const std::string sums = SumsFile(request_.name, copy_.length(), std::move(lines)).text();
+    const TargetVolume volume(request_.folder);
+    // A set whose names the volume cannot hold would be written only to fail
+    // at its last name, or be found cut short later.
+    volume.holdNames({SliceNames::slicePath("", request_.name, static_cast<long>(request_.count)),
+                      SumsFile::pathFor("", request_.name),
+                      TempName::fresh(request_.name)});
+    volume.holdSlices(sizes, static_cast<std::int64_t>(sums.size()));
 }
 
 bool SplitRun::replaceExisting() {
@@ -78,8 +98,6 @@ bool SplitRun::firstOf(const SliceSet::Slice& slice) const {
 }
 
 void SplitRun::writeSlices() {
-    // Slices get the source's permissions, as a copy would.
-    const unsigned mode = copy_.input().mode();
     const auto sizes = SliceSizes::sizesFor(copy_.length(), request_.count);
     std::vector<OutputFile> slices;
     slices.reserve(sizes.size());
@@ -88,19 +106,24 @@ void SplitRun::writeSlices() {
     copy_.hashInto(&sha);
     std::vector<SumsFile::Line> sums;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
-        slices.emplace_back(
-            SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1)),
-            request_.name, mode, !options_.namedTemporaries);
+        slices.push_back(
+            startFile(SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1))));
         end += sizes[k];
         copy_.copyTo(end, slices.back());
         slices.back().park();
         sums.push_back({SliceNames::bareName(slices.back().finalPath()), sha.hex()});
     }
     copy_.hashInto(nullptr);
-    OutputFile sumsFile = SumsFile(request_.name, copy_.length(), std::move(sums))
-                              .write(SumsFile::pathFor(request_.folder, request_.name),
-                                     request_.name, mode, !options_.namedTemporaries);
+    OutputFile sumsFile = startFile(SumsFile::pathFor(request_.folder, request_.name));
+    SumsFile(request_.name, copy_.length(), std::move(sums)).writeTo(sumsFile);
     nameSlices(slices, sumsFile);
+}
+
+OutputFile SplitRun::startFile(const std::string& path) const {
+    // The source's permissions, as a copy would have them.
+    OutputFile out(path, request_.name, copy_.input().mode(), !options_.namedTemporaries);
+    out.keepOwner(copy_.input().owner());
+    return out;
 }
 
 void SplitRun::nameSlices(std::vector<OutputFile>& slices, OutputFile& sums) {

@@ -39,6 +39,11 @@ private:
     // Opens the source and lets the window repaint; FileError for a count of
     // 0 or an empty source.
     void openSource();
+    // FileError, before anything is written, for a split the target volume
+    // cannot hold: a name of the set or of its temporaries longer than its
+    // names, a slice larger than a FAT volume's files, or the slices and
+    // their sums file more than its free space.
+    void checkTarget() const;
     // Asks before replacing what stands at the slice names of the source;
     // Yes marks exactly those to be removed just before the new slices take
     // their names. False for any other answer; FileError when one of them
@@ -51,6 +56,9 @@ private:
     // under a temporary name, writes their sums file the same way, then
     // names them.
     void writeSlices();
+    // A file of the set, to become path, with the source's permissions and,
+    // run as root, its owner.
+    OutputFile startFile(const std::string& path) const;
     // Names the parked slices and their sums file, slice 1 last, so a set
     // that shows its slice 1 has its sums; takes the names back again when
     // that fails.

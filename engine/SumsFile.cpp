@@ -239,13 +239,10 @@ std::string SumsFile::text() const {
     return t;
 }
 
-OutputFile SumsFile::write(const std::string& path, const std::string& runName, unsigned mode,
-                           bool unnamed) const {
-    OutputFile out(path, runName, mode, unnamed);
+void SumsFile::writeTo(OutputFile& out) const {
     const std::string content = text();
     out.file().append(content.data(), content.size());
     out.park();
-    return out;
 }
 
 }  // namespace qz

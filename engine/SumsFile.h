@@ -49,10 +49,9 @@ public:
 
     // The whole file as it is written.
     std::string text() const;
-    // Writes the file to become path, flushed and parked under a temporary
-    // name as a slice is (see OutputFile).
-    OutputFile write(const std::string& path, const std::string& runName, unsigned mode,
-                     bool unnamed) const;
+    // Writes the file into out, which is to become it, flushed and parked
+    // under a temporary name as a slice is (see OutputFile).
+    void writeTo(OutputFile& out) const;
 
     const std::vector<Line>& lines() const { return lines_; }
     // Where it was found, and the entry found there; empty for one not read.

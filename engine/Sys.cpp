@@ -117,6 +117,26 @@ int Sys::allowOpenFiles(unsigned long want) {
     return ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
+int Sys::statvfs(const char* path, struct statvfs* st) {
+    return injected(Call::Statvfs) ? -1 : ::statvfs(path, st);
+}
+
+int Sys::statfs(const char* path, struct statfs* st) {
+    return injected(Call::Statfs) ? -1 : ::statfs(path, st);
+}
+
+long Sys::pathconf(const char* path, int name) {
+    if (injected(Call::Pathconf)) return -1;
+    errno = 0;
+    return ::pathconf(path, name);
+}
+
+int Sys::fchown(int fd, uid_t owner, gid_t group) {
+    return injected(Call::Fchown) ? -1 : ::fchown(fd, owner, group);
+}
+
+uid_t Sys::geteuid() { return ::geteuid(); }
+
 bool Sys::notOffered(Call call, int err) {
     // A container's or a snap's filter answers EPERM for the calls it does
     // not know; only for these is EPERM not about the file itself.

@@ -6,6 +6,8 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -18,6 +20,7 @@ public:
     enum class Call {
         Open, Fstat, Stat, Lstat, Pread, Pwrite, CopyFileRange, SyncFileRange, Fsync,
         Linkat, Close, Rename, Renameat2, Unlink, Opendir, Readdir, Access, Dup, Flock,
+        Statvfs, Statfs, Pathconf, Fchown,
         kCount
     };
 
@@ -45,6 +48,12 @@ public:
     // Raises the soft limit of open files to at least want, as far as the
     // hard limit allows; -1 with errno when the limits cannot be read or set.
     static int allowOpenFiles(unsigned long want);
+    static int statvfs(const char* path, struct statvfs* st);
+    static int statfs(const char* path, struct statfs* st);
+    // -1 with errno 0 when the volume sets no limit.
+    static long pathconf(const char* path, int name);
+    static int fchown(int fd, uid_t owner, gid_t group);
+    static uid_t geteuid();  // never fails
 
     // Whether err, from a use of call that did nothing, says that the call is
     // not offered for these files here (by the kernel, the file system, or a

@@ -2,10 +2,13 @@
 // a run reported completion, and a case-insensitive exFAT volume as on a USB
 // stick, where names resolve without regard to case.
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "tests/cli/CliFixture.h"
 #include "tests/cli/LoopVolume.h"
+#include "engine/SliceSizes.h"
 
 namespace {
 
@@ -119,6 +122,32 @@ TEST_F(ExFatStick, AnOutputInAnotherCaseIsAskedAbout) {
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_EQ(qz::TempDir::read(on + "R"), Bytes{1});
     EXPECT_EQ(namesIn(on), (Names{"R", "r.QZ.sha256", "r.QZ1", "r.QZ2", "r.QZ3"}));
+}
+
+// A file larger than exFAT holds is refused before a byte is written, with
+// the way out that fits; sparse files, so that none of it is ever read.
+TEST_F(ExFatStick, FilesLargerThanFatHoldsAreRefusedBeforeWriting) {
+    const std::string on = volume_.path();
+    const std::int64_t big = (std::int64_t{4} << 30) + 1;
+    make("a/big", 0);
+    ASSERT_EQ(::truncate(at("a/big").c_str(), big), 0);
+    const auto sizes = qz::SliceSizes::sizesFor(big, 2);
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+        const std::string slice = "b/big.QZ" + std::to_string(k + 1);
+        make(slice, 0);
+        ASSERT_EQ(::truncate(at(slice).c_str(), sizes[k]), 0);
+    }
+    struct Row {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    for (const Row& row : {Row{{"split", "a/big", "1", "--to", on}, "--max-size fat32"},
+                           Row{{"merge", at("b/big.QZ1"), "--to", on}, "onto another volume"}}) {
+        const auto r = cli(row.args);
+        EXPECT_EQ(r.status, 1) << row.args[0];
+        EXPECT_NE(r.err.find(row.says), std::string::npos) << r.err;
+        EXPECT_EQ(namesIn(on), Names{});
+    }
 }
 
 }  // namespace

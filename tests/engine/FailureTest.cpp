@@ -80,6 +80,25 @@ TEST_F(FailureTest, FullDeviceDuringMergeLeavesNoOutput) {
     EXPECT_EQ(sliceSizes(dir.path(), "big"), (std::vector<std::int64_t>{327675, 327675, 344650}));
 }
 
+// A run the target cannot hold is refused before anything is written there,
+// saying why, rather than failing once the device is full.
+TEST_F(FailureTest, NoRoomOnTheTargetIsRefusedFirst) {
+    SmallDevice small(dir / "small");
+    if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    TempDir::write(dir / "big", TempDir::pattern(1000000));
+    ASSERT_EQ(splitFile(dir / "big", "3"), Engine::Outcome::Completed);
+    for (const bool split : {true, false}) {
+        host.option1_0 = split;
+        choose(dir / (split ? "big" : "big.QZ1"));
+        host.text3 = small.path();
+        ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
+        expectErrorPath();
+        EXPECT_NE(engine.failureReason().find("not enough free space"), std::string::npos)
+            << engine.failureReason();
+        EXPECT_EQ(entriesIn(small.path()), 0u);
+    }
+}
+
 TEST_F(FailureTest, SaveLocationBelowAPlainFileFailsBeforeBusy) {
     TempDir::write(dir / "src", TempDir::pattern(200000));
     TempDir::write(dir / "plain", {1});

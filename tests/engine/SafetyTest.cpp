@@ -204,7 +204,45 @@ TEST_F(SafetyTest, CopiesKeepThePermissionsOfWhatTheyCopy) {
     ASSERT_EQ(mergeFrom(dir / "secret.QZ1"), Engine::Outcome::Completed);
     ::umask(old);
     EXPECT_EQ(FileServices::entry(dir / "secret.QZ2")->mode, 0600u);
-    EXPECT_EQ(FileServices::entry(dir / "secret")->mode, 0640u);
+    EXPECT_EQ(FileServices::entry(dir / "secret.QZ.sha256")->mode, 0600u);
+    // No wider than the most private slice, whichever that is.
+    EXPECT_EQ(FileServices::entry(dir / "secret")->mode, 0600u);
+}
+
+// A link another user put in a shared sticky folder, in place of a slice, to
+// a file only we may read: the merge refuses it, as protected links would,
+// and publishes nothing.
+TEST_F(SafetyTest, ALinkOfAnotherUserInASharedFolderIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a link to another user needs root";
+    ASSERT_EQ(::mkdir((dir / "shared").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((dir / "shared").c_str(), 01777), 0);
+    TempDir::write(dir / "shared/p", TempDir::pattern(200000));
+    ASSERT_EQ(splitFile(dir / "shared/p", "2"), Engine::Outcome::Completed);
+    fs::rename(dir / "shared/p.QZ2", dir / "private.QZ2");
+    ASSERT_EQ(::chmod((dir / "private.QZ2").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink((dir / "private.QZ2").c_str(), (dir / "shared/p.QZ2").c_str()), 0);
+    ASSERT_EQ(::lchown((dir / "shared/p.QZ2").c_str(), 65534, 65534), 0);
+    fs::remove(dir / "shared/p");
+    ASSERT_EQ(mergeFrom(dir / "shared/p.QZ1"), Engine::Outcome::Failed);
+    EXPECT_NE(engine.failureReason().find("not followed"), std::string::npos)
+        << engine.failureReason();
+    EXPECT_FALSE(TempDir::exists(dir / "shared/p"));
+}
+
+// Root splitting and joining someone's file leaves every result theirs, as
+// cp -p would, not root's.
+TEST_F(SafetyTest, RootKeepsTheOwnerOfWhatItCopies) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving files to another user needs root";
+    TempDir::write(dir / "hers", TempDir::pattern(200000));
+    ASSERT_EQ(::chown((dir / "hers").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(splitFile(dir / "hers", "2"), Engine::Outcome::Completed);
+    fs::remove(dir / "hers");
+    ASSERT_EQ(mergeFrom(dir / "hers.QZ1"), Engine::Outcome::Completed);
+    for (const char* name : {"hers.QZ1", "hers.QZ2", "hers.QZ.sha256", "hers"}) {
+        const auto e = FileServices::entry(dir / name);
+        EXPECT_EQ(e->owner.uid, 65534u) << name;
+        EXPECT_EQ(e->owner.gid, 65534u) << name;
+    }
 }
 
 TEST_F(SafetyTest, ASignalMidwayRemovesWhatTheRunWrote) {

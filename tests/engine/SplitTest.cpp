@@ -306,5 +306,28 @@ TEST(SliceCount, IsTheSmallestWhoseSlicesAllFit) {
     EXPECT_EQ(SliceSizes::smallestCount(64 << 20, 64 << 10, 999), 0);
 }
 
+// Names a volume of 255-byte names cannot hold: a split refuses them before
+// it writes anything; a set whose next name would be too long ends before it.
+TEST_F(SplitTest, NamesLongerThanTheVolumeHolds) {
+    const std::string fits(245, 'n'), tooLong(246, 'n');  // + ".QZ.sha256": 255, 256 bytes
+    const auto bytes = TempDir::pattern(1000000);
+    for (const std::string& name : {fits, tooLong}) TempDir::write(dir / name, bytes);
+    ASSERT_EQ(splitFile(dir / fits, "9"), Engine::Outcome::Completed);
+    ASSERT_EQ(splitFile(dir / tooLong, "9"), Engine::Outcome::Failed);
+    EXPECT_NE(engine.failureReason().find("longer than the 255 this volume holds"),
+              std::string::npos) << engine.failureReason();
+    EXPECT_EQ(sliceSizes(dir.path(), tooLong), Sizes{});
+
+    // As an older split left it, without sums: slice 10's name has 256 bytes.
+    const std::string older(251, 'o');
+    for (long k = 1; k <= 9; ++k)
+        ASSERT_EQ(::rename(SliceNames::slicePath(dir.path(), fits, k).c_str(),
+                           SliceNames::slicePath(dir.path(), older, k).c_str()), 0);
+    ASSERT_EQ(::unlink((dir / (fits + ".QZ.sha256")).c_str()), 0);
+    ASSERT_EQ(mergeFrom(dir / (older + ".QZ1")), Engine::Outcome::Completed)
+        << engine.failureReason();
+    EXPECT_TRUE(TempDir::read(dir / older) == bytes);
+}
+
 }  // namespace
 }  // namespace qz
