@@ -8,6 +8,7 @@
 #include "engine/FileServices.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSizes.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -22,7 +23,7 @@ std::string listable(const std::string& dir) { return dir.empty() ? "." : dir; }
 SliceSet SliceSet::check(const std::string& first) {
     const std::string bare = SliceNames::bareName(first);
     if (bare.size() <= 4 || !bare.ends_with(".QZ1"))
-        throw FileError("不是第一个切片，名字须以 .QZ1 结尾 / not a first slice: the name must end in .QZ1",
+        throw FileError(tr("not a first slice: the name must end in .QZ1"),
                         first);
     const std::string dir = SliceNames::directoryOf(first);
     const std::string stem = bare.substr(0, bare.size() - 4);
@@ -40,14 +41,14 @@ void SliceSet::probe(const std::string& first, const std::string& dir, const std
         const std::string path = k == 1 ? first : SliceNames::slicePath(dir, stem, k);
         const auto entry = FileServices::entry(path);
         if (!entry) {
-            if (k == 1) throw FileError("找不到第一个切片 / no first slice", path, ENOENT);
+            if (k == 1) throw FileError(tr("no first slice"), path, ENOENT);
             return;
         }
         const auto data = FileServices::target(path);
-        if (!data) throw FileError("切片是断开的链接 / the slice is a dangling link", path);
+        if (!data) throw FileError(tr("the slice is a dangling link"), path);
         if (data->kind != Kind::Regular)
-            throw FileError("切片不是普通文件 / the slice is not a plain file", path);
-        if (data->size == 0) throw FileError("切片是空的 / the slice is empty", path);
+            throw FileError(tr("the slice is not a plain file"), path);
+        if (data->size == 0) throw FileError(tr("the slice is empty"), path);
         slices_.push_back({path, entry->id, data->id, data->size, data->mode});
     }
 }
@@ -59,12 +60,12 @@ void SliceSet::checkNames(const std::string& dir, const std::string& stem) const
     const long n = static_cast<long>(slices_.size());
     for (const auto& [k, names] : named) {
         if (k > n)
-            throw FileError("切片不连续 / a gap in the set: there is no slice " +
-                                std::to_string(n + 1) + ", yet there is",
+            throw FileError(tr("a gap in the set: there is no slice %1, yet there is",
+                               {std::to_string(n + 1)}),
                             dir + names.front());
         if (names.size() > 1)
-            throw FileError("切片名字有歧义 / ambiguous names: " + names[0] + " and " + names[1] +
-                                " both name slice " + std::to_string(k) + " in",
+            throw FileError(tr("ambiguous names: %1 and %2 both name slice %3 in",
+                               {names[0], names[1], std::to_string(k)}),
                             listable(dir));
     }
 }
@@ -74,9 +75,8 @@ void SliceSet::checkSizes() const {
     // that was cut short or swapped in, whatever the sizes say of the rest.
     for (std::size_t k = 0; k + 1 < slices_.size(); ++k)
         if (slices_[k].size % SliceSizes::kChunk != 0)
-            throw FileError("切片大小不对 / slice " + std::to_string(k + 1) + " has " +
-                                std::to_string(slices_[k].size) +
-                                " bytes, not a whole number of 65535-byte chunks",
+            throw FileError(tr("slice %1 has %2 bytes, not a whole number of 65535-byte chunks",
+                               {std::to_string(k + 1), std::to_string(slices_[k].size)}),
                             slices_[k].path);
     // The slices before the last as a split makes them: the last is the one
     // that was cut short or grew.
@@ -85,17 +85,17 @@ void SliceSet::checkSizes() const {
     const Slice& last = slices_.back();
     if (const auto range = SliceSizes::lastSizes(before);
         range && (last.size < range->first || last.size > range->second))
-        throw FileError("切片大小不对 / slice " + std::to_string(slices_.size()) + " has " +
-                            std::to_string(last.size) + " bytes where the slices before it make " +
-                            std::to_string(range->first) + " to " + std::to_string(range->second),
+        throw FileError(tr("slice %1 has %2 bytes where the slices before it make %3 to %4",
+                           {std::to_string(slices_.size()), std::to_string(last.size),
+                            std::to_string(range->first), std::to_string(range->second)}),
                         last.path);
     const auto want = SliceSizes::sizesFor(total(), static_cast<std::int64_t>(slices_.size()));
     for (std::size_t k = 0; k < slices_.size(); ++k) {
         if (slices_[k].size == want[k]) continue;
-        throw FileError("切片大小不对 / slice " + std::to_string(k + 1) + " has " +
-                            std::to_string(slices_[k].size) + " bytes where a split of " +
-                            std::to_string(total()) + " bytes into " +
-                            std::to_string(slices_.size()) + " makes " + std::to_string(want[k]),
+        throw FileError(tr("slice %1 has %2 bytes where a split of %3 bytes into %4 makes %5",
+                           {std::to_string(k + 1), std::to_string(slices_[k].size),
+                            std::to_string(total()), std::to_string(slices_.size()),
+                            std::to_string(want[k])}),
                         slices_[k].path);
     }
 }
@@ -114,12 +114,12 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
         if (e->kind == Kind::Regular || e->kind == Kind::Link)
             found.push_back({path, e->id, {}, e->size, e->mode});
         else if (k <= n)
-            throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", path);
+            throw FileError(tr("not a plain file, cannot be replaced"), path);
     }
     const std::string sums = SumsFile::pathFor(dir, name);
     if (const auto e = FileServices::entry(sums)) {
         if (e->kind != Kind::Regular && e->kind != Kind::Link)
-            throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", sums);
+            throw FileError(tr("not a plain file, cannot be replaced"), sums);
         found.push_back({sums, e->id, {}, e->size, e->mode});
     }
     return found;

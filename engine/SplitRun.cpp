@@ -10,6 +10,7 @@
 #include "engine/SliceSet.h"
 #include "engine/SliceSizes.h"
 #include "engine/SumsFile.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -39,9 +40,9 @@ void SplitRun::openSource() {
     copy_.open(request_.source);
     report_.pump();
     if (request_.count == 0)
-        throw FileError("切片个数为 0 / a piece count of 0 for", request_.source);
-    if (copy_.length() == 0) throw FileError("文件是空的 / the file is empty", request_.source);
-    report_.startInput(0, copy_.length());
+        throw FileError(tr("a piece count of 0 for"), request_.source);
+    if (copy_.length() == 0) throw FileError(tr("the file is empty"), request_.source);
+    report_.startInput(0, 1, copy_.length());
 }
 
 bool SplitRun::replaceExisting() {
