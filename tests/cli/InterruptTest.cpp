@@ -69,7 +69,7 @@ TEST_F(Interrupted, MergeKeepsTheSlicesAndTheOutputItWouldReplace) {
     makeLarge("big");
     ASSERT_EQ(cli({"split", "big", "3"}).status, 0);
     const Bytes older = make("big", 1000, 7);
-    auto r = CliProcess::runOnPty({"merge", "big.QZ1", "--yes", "--delete"}, at(""), "\r50%",
+    auto r = CliProcess::runOnPty({"merge", "big.QZ1", "--yes", "--delete"}, at(""), "\r1/3 50%",
                                   [](pid_t pid, int) { ::kill(pid, SIGINT); });
     EXPECT_EQ(r.status, 128 + SIGINT) << r.out;
     EXPECT_EQ(bytesOf("big"), older);
