@@ -44,7 +44,7 @@ TEST_P(Interrupt, SplitRemovesWhatItWroteAndDiesByTheSignal) {
     auto r = CliProcess::runOnPty({"split", "big", "3"}, at(""), "\r5%",
                                   [signal](pid_t pid, int) { ::kill(pid, signal); });
     EXPECT_EQ(r.signal, signal) << r.out;  // so a shell's loop stops too
-    EXPECT_NE(r.out.find("切片错误"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Slicing error"), std::string::npos) << r.out;
     EXPECT_EQ(othersIn(at(""), {"big"}), std::vector<std::string>{});
     EXPECT_EQ(sizeOf("big"), 64 << 20);
 }

@@ -25,7 +25,7 @@ protected:
                                     (locales_ / "zh_CN.UTF-8") + "' > /dev/null 2>&1";
         if (std::system(command.c_str()) != 0)
             GTEST_SKIP() << "cannot make the zh_CN locale here (localedef, locales)";
-        make("a.bin", 300000);
+        splitNew("a.bin", 300000, 2);
         splitNew("s.bin", 300000, 3);
         std::filesystem::remove(at("s.bin.QZ3"));
     }
@@ -58,8 +58,8 @@ TEST_F(Language, ChineseUnderZhCnEnglishOtherwise) {
         {{"split", "none.bin", "2"}, 1, "", "", "切片错误\n无法查看: " + at("none.bin") + ": ",
          "Slicing error\ncannot look at: " + at("none.bin") + ": "},
         {{"split", "a.bin", "--max-size", "200000", "--yes"}, 0, "2 个切片\n", "2 slices\n",
-         "操作完成!\n",
-         "Operation completed!\n"},
+         "己存在该文件切片,是否代替原切片?\n操作完成!\n",
+         "Slices of this file exist already; replace them?\nOperation completed!\n"},
         {{"check", "s.bin.QZ1"}, 1, "", "",
          "切片不完整\n少了切片：校验和文件列出 3 个切片，第 3 个不在: " + missing + "\n",
          "the set is not whole\na slice is missing: the sums file lists 3 slices, slice 3 is "
