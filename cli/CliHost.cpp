@@ -6,14 +6,38 @@
 #include <istream>
 #include <ostream>
 
+#include "engine/Engine.h"
 #include "engine/Interruption.h"
+#include "engine/Text.h"
+#include "engine/WayOut.h"
 
 namespace qzcli {
 
-const char* const CliHost::kTakenAsNo =
-    "没有可以询问的终端，按“否”处理 / no terminal to ask: taken as No";
-
 namespace {
+
+// The window's message box texts with the English the catalog knows them by;
+// its zh_CN text of each is the window's very text.
+struct WindowText {
+    const char* window;
+    const char* msgid;
+};
+
+const WindowText kWindowTexts[] = {
+    {qz::WayOut::kCompleted.message, qz::mark("Operation completed!")},
+    {qz::WayOut::kError.message, qz::mark("Slicing error")},
+    {qz::WayOut::kTooSmall.message,
+     qz::mark("Sorry, slices so small would harm the file's integrity: keep every slice at "
+              "64KB or more! Please set the number of slices again!")},
+    {qz::Engine::kReplaceSlicesText, qz::mark("Slices of this file exist already; replace them?")},
+    {qz::Engine::kOverwriteOutputText, qz::mark("The file exists already; overwrite it?")},
+};
+
+// A window text in the user's language; any other text as it is.
+std::string inUsersLanguage(const std::string& text) {
+    for (const WindowText& row : kWindowTexts)
+        if (text == row.window) return qz::tr(row.msgid);
+    return text;
+}
 
 // y, Y, yes (any case) and 是 consent; anything else, an empty line too, does not.
 bool isYes(std::string line) {
@@ -37,16 +61,24 @@ CliHost::CliHost(CommandLine::Answer answer, std::istream& in, std::ostream& err
       drawProgress_(drawProgress && !quiet),
       quiet_(quiet) {}
 
-void CliHost::setLabel7(const std::string& text) {
+void CliHost::setLabel7(const std::string& label) {
+    const std::string text = joining_ + label;
     if (!drawProgress_ || text == progressShown_) return;
     // Back to the line's start, the new text, then clear what is left of the old.
     err_ << '\r' << text << "\x1b[K" << std::flush;
     progressShown_ = text;
 }
 
+void CliHost::joining(std::size_t index, std::size_t count) {
+    joining_ = std::to_string(index + 1) + "/" + std::to_string(count) + " ";
+}
+
 void CliHost::setPicture1Visible(bool visible) {
     picture1Visible_ = visible;
-    if (!visible) endProgressLine();
+    if (!visible) {
+        endProgressLine();
+        joining_.clear();
+    }
 }
 
 void CliHost::endProgressLine() {
@@ -62,12 +94,14 @@ qz::MsgAnswer CliHost::MsgBox(const std::string& text, const std::string& title,
     // The completion note is the one box titled 提示 that asks nothing.
     if (quiet_ && !question && title == "提示") return qz::MsgAnswer::Ok;
     if (question && answer_ == CommandLine::Answer::Ask) {
-        if (terminalIn_ >= 0) return askTerminal(text);
-        err_ << text << '\n' << kTakenAsNo << '\n' << std::flush;
+        if (terminalIn_ >= 0) return askTerminal(inUsersLanguage(text));
+        err_ << inUsersLanguage(text) << '\n'
+             << qz::tr("no terminal to ask: taken as No") << '\n' << std::flush;
         return qz::MsgAnswer::No;
     }
     // A question --yes answered needs no word when quiet: the run goes on.
-    if (!(quiet_ && answer_ == CommandLine::Answer::Yes)) err_ << text << '\n' << std::flush;
+    if (!(quiet_ && answer_ == CommandLine::Answer::Yes))
+        err_ << inUsersLanguage(text) << '\n' << std::flush;
     if (!question) return qz::MsgAnswer::Ok;
     return answer_ == CommandLine::Answer::Yes ? qz::MsgAnswer::Yes : qz::MsgAnswer::No;
 }
@@ -90,7 +124,7 @@ bool CliHost::awaitAnswer() const {
 }
 
 qz::MsgAnswer CliHost::askTerminal(const std::string& question) {
-    err_ << question << " [y/N] " << std::flush;
+    err_ << question << ' ' << qz::tr("[y/N]") << ' ' << std::flush;
     std::string line;
     if (!awaitAnswer() || !std::getline(in_, line)) {
         err_ << '\n' << std::flush;  // end of input: the prompt's line stays open

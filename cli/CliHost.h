@@ -1,8 +1,9 @@
 #pragma once
 // The window as a terminal sees it: fields held in memory, a message box as
-// one line on stderr, questions answered by --yes/--no or asked on the
-// terminal, and the percentage of Label7 redrawn in place on a terminal that
-// can do that. Quiet, it shows nothing of a run that goes well.
+// one line on stderr in the user's language, questions answered by --yes/--no
+// or asked on the terminal, and the percentage of Label7 redrawn in place on
+// a terminal that can do that, after the slice a merge is joining. Quiet, it
+// shows nothing of a run that goes well.
 
 #include <iosfwd>
 #include <string>
@@ -19,9 +20,6 @@ public:
     // drawProgress: err is a terminal that can redraw a line in place.
     CliHost(CommandLine::Answer answer, std::istream& in, std::ostream& err, int terminalIn,
             bool drawProgress, bool quiet);
-
-    // What is said when nobody can be asked, Chinese and English on one line.
-    static const char* const kTakenAsNo;
 
     void setOption1_0(bool split) { option1_0_ = split; }
     void setText2(const std::string& text) { text2_ = text; }
@@ -45,6 +43,7 @@ public:
     void setFrame1Enabled(bool) override {}
     void setCommand5Enabled(bool) override {}
     void setCaption(const std::string&) override {}
+    void joining(std::size_t index, std::size_t count) override;
     qz::MsgAnswer MsgBox(const std::string& text, const std::string& title,
                          int style) override;
     // The reason of a failure, on the line after its message.
@@ -69,6 +68,7 @@ private:
     std::string text1_, text2_ = "2", text3_;
     float label6Width_ = 16;
     std::string progressShown_;  // Label7 as now drawn; empty: no line open
+    std::string joining_;        // "k/n " of the slice a merge joins; empty: none
 };
 
 }  // namespace qzcli

@@ -13,13 +13,13 @@
 #include "engine/SliceSizes.h"
 #include "engine/SourceSelection.h"
 #include "engine/SumsFile.h"
+#include "engine/Text.h"
+#include "engine/WayOut.h"
 
 namespace qzcli {
 
 namespace {
 
-// The message of every failure, with the reason on the next line.
-const char* const kError = "切片错误";
 // The count field takes three digits.
 constexpr std::int64_t kMostSlices = 999;
 
@@ -78,7 +78,8 @@ int CliSession::run(const CommandLine& cmd) {
         host_.setOption1_0(cmd.mode == CommandLine::Mode::Split);
         qz::SourceSelection::adopt(host_, engine_, P, qz::SliceNames::bareName(P));
     } catch (const qz::FileError& e) {
-        host_.MsgBox(kError, "出错", qz::MsgWarning);
+        // The failure as the window's error path shows it, reason below.
+        host_.MsgBox(qz::WayOut::kError.message, qz::WayOut::kError.title, qz::MsgWarning);
         host_.showReason(e.what());
         return 1;
     }
@@ -103,9 +104,9 @@ std::string CliSession::sumsOf(const std::string& firstSlice) {
 void CliSession::noSums(const CommandLine& cmd, const std::string& firstSlice) {
     if (cmd.quiet) return;
     const std::string sums = qz::SliceNames::bareName(sumsOf(firstSlice));
-    host_.showReason("注意：这套切片没有校验和文件 " + sums +
-                     "，丢失的末尾切片或损坏的字节无法发现 / note: the set carries no sums (" +
-                     sums + "), so a lost last slice or damaged bytes cannot be seen");
+    host_.showReason(qz::tr(
+        "note: the set carries no sums (%1), so a lost last slice or damaged bytes cannot be seen",
+        {sums}));
 }
 
 int CliSession::finish(qz::Engine::Outcome outcome) {
@@ -123,18 +124,19 @@ std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& sou
     const std::int64_t count = qz::SliceSizes::smallestCount(len, cmd.maxSize, kMostSlices);
     const std::string limit = std::to_string(cmd.maxSize);
     if (count == 0) {
-        host_.showReason("qzslice-cli: 没有 1 到 999 之间的个数能使每个切片都不大于 " + limit +
-                         " 字节 / no count from 1 to 999 keeps every slice within " + limit +
-                         " bytes");
+        host_.showReason("qzslice-cli: " +
+                         qz::tr("no count from 1 to 999 keeps every slice within %1 bytes", {limit}));
         return 0;
     }
     if (qz::SliceSizes::tooSmall(len, count)) {
-        host_.showReason("qzslice-cli: 每个切片不大于 " + limit +
-                         " 字节时，切片会小于 64KB / slices within " + limit +
-                         " bytes would be smaller than 64 KB");
+        host_.showReason("qzslice-cli: " +
+                         qz::tr("slices within %1 bytes would be smaller than 64 KB", {limit}));
         return 0;
     }
-    if (!cmd.quiet) out_ << count << " 个切片 / " << count << " slices" << '\n';
+    if (!cmd.quiet)
+        out_ << qz::trn("%1 slice", "%1 slices", static_cast<unsigned long>(count),
+                        {std::to_string(count)})
+             << '\n';
     return count;
 }
 
@@ -142,14 +144,15 @@ int CliSession::check(const CommandLine& cmd) {
     const std::string first = absolutePath(cmd.source);
     try {
         const qz::SliceSet set = qz::SliceSet::check(first);
+        const std::size_t n = set.slices().size();
         if (!cmd.quiet)
-            out_ << "完整：" << set.slices().size() << " 个切片，共 " << set.total()
-                 << " 字节 / whole: " << set.slices().size() << " slices, " << set.total()
-                 << " bytes" << '\n';
+            out_ << qz::trn("whole: %1 slice, %2 bytes", "whole: %1 slices, %2 bytes", n,
+                            {std::to_string(n), std::to_string(set.total())})
+                 << '\n';
         if (!set.sums()) noSums(cmd, first);
         return 0;
     } catch (const qz::FileError& e) {
-        host_.showReason("切片不完整 / the set is not whole");
+        host_.showReason(qz::tr("the set is not whole"));
         host_.showReason(e.what());
         return 1;
     }
@@ -161,8 +164,7 @@ int CliSession::verify(const CommandLine& cmd) {
     try {
         const qz::SliceSet set = qz::SliceSet::check(first);
         if (!set.sums())
-            throw qz::FileError("这套切片没有校验和文件，无法校验 / the set has no sums file to verify "
-                                "it against",
+            throw qz::FileError(qz::tr("the set has no sums file to verify it against"),
                                 sumsOf(first));
         const auto& slices = set.slices();
         for (std::size_t k = 0; k < slices.size(); ++k) {
@@ -174,12 +176,13 @@ int CliSession::verify(const CommandLine& cmd) {
             }
         }
         if (bad == 0 && !cmd.quiet)
-            out_ << "校验通过：" << slices.size() << " 个切片，共 " << set.total()
-                 << " 字节，与校验和一致 / verified: " << slices.size() << " slices, "
-                 << set.total() << " bytes, every one matches its SHA-256" << '\n';
+            out_ << qz::trn("verified: %1 slice, %2 bytes, it matches its SHA-256",
+                            "verified: %1 slices, %2 bytes, every one matches its SHA-256",
+                            slices.size(), {std::to_string(slices.size()), std::to_string(set.total())})
+                 << '\n';
         return bad == 0 ? 0 : 1;
     } catch (const qz::FileError& e) {
-        host_.showReason("切片不完整 / the set is not whole");
+        host_.showReason(qz::tr("the set is not whole"));
         host_.showReason(e.what());
         return 1;
     } catch (const qz::Interrupted&) {

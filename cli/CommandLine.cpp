@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "cli/UsageError.h"
+#include "engine/Text.h"
 
 namespace qzcli {
 
@@ -21,9 +22,9 @@ std::string optionValue(const std::vector<std::string>& args, std::size_t& i,
     } else if (i + 1 < args.size()) {
         value = args[++i];
     } else {
-        throw UsageError(name + " 后面缺少" + what + " / " + name + " needs a value");
+        throw UsageError(qz::tr("%1 needs a value: %2", {name, what}));
     }
-    if (value.empty()) throw UsageError(name + " 的值为空 / " + name + " has an empty value");
+    if (value.empty()) throw UsageError(qz::tr("%1 has an empty value", {name}));
     return value;
 }
 
@@ -41,9 +42,9 @@ bool isFirstSlice(const std::string& path) {
 
 void requireFirstSlice(const std::string& path, const char* command) {
     if (!isFirstSlice(path))
-        throw UsageError(std::string(command) +
-                         " 的 FIRST_SLICE 须是名字以 .QZ1 结尾的第一个切片 / FIRST_SLICE must be "
-                         "a first slice, its name ending in .QZ1: \"" + path + "\"");
+        throw UsageError(qz::tr("the FIRST_SLICE of %1 must be a first slice, its name ending "
+                                "in .QZ1: \"%2\"",
+                                {command, path}));
 }
 
 }  // namespace
@@ -59,16 +60,15 @@ int CommandLine::parseCount(const std::string& text) {
         value = std::min(value * 10 + (c - '0'), 1000);  // 1000: too big
     }
     if (!digits || value < 1 || value > 999)
-        throw UsageError("切片个数必须是 1 到 999 的十进制数: \"" + text +
-                         "\" / COUNT must be a decimal number from 1 to 999");
+        throw UsageError(qz::tr("COUNT must be a decimal number from 1 to 999: \"%1\"", {text}));
     return value;
 }
 
 std::int64_t CommandLine::parseSize(const std::string& text) {
     if (text == "fat32") return (std::int64_t{4} << 30) - 1;
-    const UsageError bad("SIZE 须是字节数，可带 K、M、G 或 T，或 fat32: \"" + text +
-                         "\" / SIZE must be a number of bytes with an optional K, M, G or T, "
-                         "or fat32");
+    const UsageError bad(qz::tr("SIZE must be a number of bytes with an optional K, M, G or T, "
+                                "or fat32: \"%1\"",
+                                {text}));
     std::size_t digits = 0;
     std::int64_t value = 0;
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
@@ -102,8 +102,8 @@ struct OptionRow {
 namespace {
 
 constexpr OptionRow kOptions[] = {
-    {nullptr, "--to", Option::To, "目录"},
-    {nullptr, "--max-size", Option::MaxSize, "大小"},
+    {nullptr, "--to", Option::To, "DIR"},
+    {nullptr, "--max-size", Option::MaxSize, "SIZE"},
     {nullptr, "--delete", Option::Delete, nullptr},
     {nullptr, "--yes", Option::Yes, nullptr},
     {nullptr, "--no", Option::No, nullptr},
@@ -119,7 +119,7 @@ const OptionRow& rowOf(const std::string& arg) {
         if ((row.shortName && arg == row.shortName) || arg == row.longName) return row;
         if (row.value && isOption(arg, row.longName)) return row;
     }
-    throw UsageError("未知选项 " + arg + " / unknown option " + arg);
+    throw UsageError(qz::tr("unknown option %1", {arg}));
 }
 
 }  // namespace
@@ -128,11 +128,11 @@ void CommandLine::take(const OptionRow& row, const std::vector<std::string>& arg
                        std::size_t& i, bool& yes, bool& no) {
     switch (row.option) {
     case Option::To:
-        if (!saveDir.empty()) throw UsageError("--to 只能给一次 / --to given twice");
+        if (!saveDir.empty()) throw UsageError(qz::tr("%1 given twice", {row.longName}));
         saveDir = optionValue(args, i, row.longName, row.value);
         break;
     case Option::MaxSize:
-        if (maxSize != 0) throw UsageError("--max-size 只能给一次 / --max-size given twice");
+        if (maxSize != 0) throw UsageError(qz::tr("%1 given twice", {row.longName}));
         maxSize = parseSize(optionValue(args, i, row.longName, row.value));
         break;
     case Option::Delete:
@@ -173,7 +173,7 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
             cmd.take(row, args, i, yes, no);
         }
     }
-    if (yes && no) throw UsageError("--yes 与 --no 不能同时使用 / --yes and --no exclude each other");
+    if (yes && no) throw UsageError(qz::tr("--yes and --no exclude each other"));
     cmd.answer = yes ? Answer::Yes : no ? Answer::No : Answer::Ask;
     cmd.validate(operands);
     return cmd;
@@ -181,13 +181,12 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
 
 void CommandLine::validate(const std::vector<std::string>& operands) {
     if (operands.empty())
-        throw UsageError("缺少命令 split、merge、check 或 verify / missing command split, merge, "
-                         "check or verify");
+        throw UsageError(qz::tr("missing command split, merge, check or verify"));
     const std::string& command = operands[0];
     if (deleteAfter && command != "merge")
-        throw UsageError("--delete 只用于 merge / --delete is for merge only");
+        throw UsageError(qz::tr("%1 is for %2 only", {"--delete", "merge"}));
     if (maxSize != 0 && command != "split")
-        throw UsageError("--max-size 只用于 split / --max-size is for split only");
+        throw UsageError(qz::tr("%1 is for %2 only", {"--max-size", "split"}));
     if (command == "split")
         validateSplit(operands);
     else if (command == "merge")
@@ -195,26 +194,25 @@ void CommandLine::validate(const std::vector<std::string>& operands) {
     else if (command == "check" || command == "verify")
         validateCheck(operands);
     else
-        throw UsageError("未知命令 " + command + " / unknown command " + command);
+        throw UsageError(qz::tr("unknown command %1", {command}));
     source = operands[1];
-    if (source.empty()) throw UsageError("文件名为空 / empty file name");
+    if (source.empty()) throw UsageError(qz::tr("empty file name"));
 }
 
 void CommandLine::validateSplit(const std::vector<std::string>& operands) {
     mode = Mode::Split;
     if (maxSize != 0) {
         if (operands.size() != 2)
-            throw UsageError("split 带 --max-size 时只需要 SOURCE / split with --max-size "
-                             "takes SOURCE alone");
+            throw UsageError(qz::tr("split with --max-size takes SOURCE alone"));
         return;
     }
     if (operands.size() != 3)
-        throw UsageError("split 需要 SOURCE 和 COUNT / split takes SOURCE and COUNT");
+        throw UsageError(qz::tr("split takes SOURCE and COUNT"));
     count = parseCount(operands[2]);
 }
 
 void CommandLine::validateMerge(const std::vector<std::string>& operands) {
-    if (operands.size() != 2) throw UsageError("merge 需要 FIRST_SLICE / merge takes FIRST_SLICE");
+    if (operands.size() != 2) throw UsageError(qz::tr("%1 takes FIRST_SLICE", {"merge"}));
     mode = Mode::Merge;
     requireFirstSlice(operands[1], "merge");
 }
@@ -222,17 +220,16 @@ void CommandLine::validateMerge(const std::vector<std::string>& operands) {
 void CommandLine::validateCheck(const std::vector<std::string>& operands) {
     const std::string& command = operands[0];
     if (operands.size() != 2)
-        throw UsageError(command + " 需要 FIRST_SLICE / " + command + " takes FIRST_SLICE");
+        throw UsageError(qz::tr("%1 takes FIRST_SLICE", {command}));
     if (!saveDir.empty() || answer != Answer::Ask)
-        throw UsageError(command + " 只看不动：不带 --to、--yes 或 --no / " + command +
-                         " changes nothing: no --to, --yes or --no");
+        throw UsageError(qz::tr("%1 changes nothing: no --to, --yes or --no", {command}));
     mode = command == "check" ? Mode::Check : Mode::Verify;
     requireFirstSlice(operands[1], command.c_str());
 }
 
-const std::string& CommandLine::usage() {
-    static const std::string text =
-        "用法 / Usage:\n"
+std::string CommandLine::usage() {
+    return qz::tr(
+        "Usage:\n"
         "  qzslice-cli split SOURCE COUNT [--to DIR] [--yes | --no] [-q]\n"
         "  qzslice-cli split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]\n"
         "  qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]\n"
@@ -240,24 +237,16 @@ const std::string& CommandLine::usage() {
         "  qzslice-cli verify FIRST_SLICE [-q]\n"
         "  qzslice-cli --help | --version\n"
         "\n"
-        "  split   把 SOURCE 切成 COUNT 个切片 SOURCE.QZ1 … SOURCE.QZn，COUNT 为 1 到 999\n"
-        "          cut SOURCE into COUNT slices SOURCE.QZ1 ... SOURCE.QZn, COUNT from 1 to 999\n"
-        "          带 --max-size 时，取使每个切片都不大于 SIZE 的最小个数\n"
-        "          with --max-size, the smallest count that keeps every slice within SIZE\n"
-        "  merge   按序号把第一个切片为 NAME.QZ1 的整套切片合并为 NAME；先检查整套切片，\n"
-        "          不完整就什么都不动\n"
-        "          join the set whose first slice is NAME.QZ1 back into NAME, in index\n"
-        "          order; the whole set is checked first, and an incomplete one is left as it is\n"
-        "  check   只做 merge 的检查：看整套切片是否完整，什么都不写、不问、不删\n"
-        "          only the merge's check of the set: writes, asks and deletes nothing\n"
-        "  verify  读出每个切片，与 NAME.QZ.sha256 里的 SHA-256 比对，逐个说出坏切片\n"
-        "          read every slice and compare it with its SHA-256 in NAME.QZ.sha256;\n"
+        "  split   cut SOURCE into COUNT slices SOURCE.QZ1 ... SOURCE.QZn, COUNT from\n"
+        "          1 to 999; with --max-size, the smallest count that keeps every\n"
+        "          slice within SIZE\n"
+        "  merge   join the set whose first slice is NAME.QZ1 back into NAME, in index\n"
+        "          order; the whole set is checked first, and an incomplete one is\n"
+        "          left as it is\n"
+        "  check   only the merge's check of the set: writes, asks and deletes nothing\n"
+        "  verify  read every slice and compare it with its SHA-256 in NAME.QZ.sha256;\n"
         "          one line for each bad slice\n"
         "\n"
-        "  split 在切片旁写下 NAME.QZ.sha256（GNU sha256sum 格式），每个切片一行；\n"
-        "  check 用它核对个数、名字和大小，merge 边合并边校验，verify 逐字节校验。\n"
-        "  没有本程序时：sha256sum -c NAME.QZ.sha256 校验，\n"
-        "  cat NAME.QZ{1..n} > NAME（不要用 NAME.QZ*，QZ10 会排在 QZ2 前面）合并。\n"
         "  split writes NAME.QZ.sha256 beside the slices (GNU sha256sum's format),\n"
         "  one line per slice; check holds the set to it by count, names and sizes,\n"
         "  merge verifies every slice as it joins it, verify reads them all. Without\n"
@@ -265,57 +254,48 @@ const std::string& CommandLine::usage() {
         "  cat NAME.QZ{1..n} > NAME joins it (not NAME.QZ*, which puts QZ10 before\n"
         "  QZ2); the file's comments tell how on Windows.\n"
         "\n"
-        "选项 / Options:\n"
-        "  --to DIR         保存到 DIR，不写源文件所在目录\n"
-        "                   save into DIR instead of the source's own directory\n"
-        "  --max-size SIZE  每个切片最大的字节数，可带 K、M、G、T（1024 的幂）；\n"
-        "                   fat32 即 4G-1 字节，FAT32 U 盘上单个文件的上限\n"
-        "                   the largest slice in bytes, with an optional K, M, G or T\n"
-        "                   (powers of 1024); fat32 is 4G-1 bytes, the most a file on a\n"
-        "                   FAT32 stick can hold\n"
-        "  --delete         合并后删除原切片 / delete the slices after merging\n"
-        "  --yes            询问一律回答“是” / answer Yes to every question\n"
-        "  --no             询问一律回答“否” / answer No to every question\n"
-        "  -q, --quiet      成功时什么都不显示 / print nothing on success\n"
-        "  -V, --version    显示版本 / show the version\n"
-        "  -h, --help       显示本说明 / show this help\n"
+        "  Messages are in the language that LANGUAGE, LC_ALL, LC_MESSAGES or LANG\n"
+        "  name: Chinese for zh_CN, English for any other.\n"
         "\n"
-        "  没有 --yes 或 --no 时在终端上询问；没有终端时按“否”处理。\n"
+        "Options:\n"
+        "  --to DIR         save into DIR instead of the source's own directory\n"
+        "  --max-size SIZE  the largest slice in bytes, with an optional K, M, G or T\n"
+        "                   (powers of 1024); fat32 is 4G-1 bytes, the most a file on\n"
+        "                   a FAT32 stick can hold\n"
+        "  --delete         delete the slices after merging\n"
+        "  --yes            answer Yes to every question\n"
+        "  --no             answer No to every question\n"
+        "  -q, --quiet      print nothing on success\n"
+        "  -V, --version    show the version\n"
+        "  -h, --help       show this help\n"
+        "\n"
         "  Without --yes or --no a question is asked on the terminal; with no\n"
         "  terminal it is taken as No.\n"
         "\n"
-        "例子 / Examples:\n"
+        "Examples:\n"
         "  qzslice-cli split movie.mkv --max-size fat32 --to /media/usb\n"
-        "      切成放得进 FAT32 U 盘的切片 / slices that fit on a FAT32 stick\n"
+        "      slices that fit on a FAT32 stick\n"
         "  qzslice-cli split report.pdf --max-size 17M\n"
-        "      每片不超过 17 MiB，base64 编码后仍在 25 MB 的邮件限额内\n"
         "      at most 17 MiB each: after base64 still within a 25 MB mail limit\n"
         "      (about 17.4 MiB is the most that fits)\n"
         "  qzslice-cli check /media/usb/movie.mkv.QZ1 && \\\n"
         "      qzslice-cli merge /media/usb/movie.mkv.QZ1 --to ~/Videos --delete\n"
-        "      先确认整套切片完整，再合并（逐字节校验）并删除切片和 .QZ.sha256\n"
         "      check the set, then join it, verifying every byte, and delete the\n"
         "      slices and their .QZ.sha256\n"
         "  qzslice-cli verify movie.mkv.QZ1\n"
-        "      上传或拷贝之后确认每个切片都没有损坏 / after an upload or a copy, prove\n"
-        "      that no slice is damaged\n"
+        "      after an upload or a copy, prove that no slice is damaged\n"
         "\n"
-        "退出状态 / Exit status:\n"
-        "  0  操作完成；check：整套切片完整；verify：每个切片都对\n"
-        "     completed; check: the set is whole; verify: every slice is good\n"
-        "  1  出错，下一行说明原因；check：不完整；verify：有坏切片或没有校验和文件\n"
-        "     failed, the reason on the next line; check: the set is not whole;\n"
+        "Exit status:\n"
+        "  0  completed; check: the set is whole; verify: every slice is good\n"
+        "  1  failed, the reason on the next line; check: the set is not whole;\n"
         "     verify: a bad slice, or no sums file\n"
-        "  2  用法错误，或 --max-size 找不到合适的个数 / usage error, or no count fits --max-size\n"
-        "  3  回答了“否”，或切片小于 64KB 被拒绝 / stopped by a No or by the 64KB refusal\n"
-        "  4  merge：输出文件已完整，之后的一步（刷新目录、删除切片）失败，下一行说明\n"
-        "     输出在哪、删了哪些切片 / merge: the output is whole, a later step failed;\n"
-        "     the reason says where the output is and which slices were deleted\n"
-        "  128+N  被信号 N 中断（如 Ctrl-C 为 130），本次写的文件都已删除，程序随信号结束；\n"
-        "         启动时被忽略的信号（nohup）仍被忽略\n"
-        "         interrupted by signal N (130 for Ctrl-C): the files of the run are removed\n"
-        "         and the program ends by the signal; one ignored at start (nohup) stays so\n";
-    return text;
+        "  2  usage error, or no count fits --max-size\n"
+        "  3  stopped by a No or by the 64KB refusal\n"
+        "  4  merge: the output is whole, a later step failed; the reason says where\n"
+        "     the output is and which slices were deleted\n"
+        "  128+N  interrupted by signal N (130 for Ctrl-C): the files of the run are\n"
+        "         removed and the program ends by the signal; one ignored at start\n"
+        "         (nohup) stays so\n");
 }
 
 }  // namespace qzcli

@@ -24,8 +24,8 @@ public:
     // Parses the arguments after the program's name; UsageError when they are
     // not one of the forms above.
     static CommandLine parse(const std::vector<std::string>& args);
-    // The help text, in Chinese and English.
-    static const std::string& usage();
+    // The help text, in the user's language.
+    static std::string usage();
     // COUNT's value: decimal digits only, 1 to 999; UsageError otherwise.
     static int parseCount(const std::string& text);
     // SIZE's value in bytes: a whole number with an optional K, M, G or T

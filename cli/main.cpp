@@ -1,6 +1,7 @@
 // qzslice-cli: the split/merge engine driven from a terminal or a script.
 
 #include <fcntl.h>
+#include <libintl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <clocale>
 #include <iostream>
 
 #include "cli/CliHost.h"
@@ -16,8 +18,22 @@
 #include "cli/CommandLine.h"
 #include "cli/UsageError.h"
 #include "engine/Interruption.h"
+#include "engine/Text.h"
 
 namespace {
+
+// Takes the user's locale, and the catalog from QZSLICE_LOCALEDIR when it is
+// set (the build tree's, for the tests), else from where it is installed.
+// A locale the system lacks leaves "C", a catalog not found (or no memory to
+// note where it is) the msgids: the messages are in English then, which is
+// all either failure costs, so neither stops the run. Every lookup names
+// the domain, so no textdomain call is needed.
+void useUsersLanguage() {
+    if (!std::setlocale(LC_ALL, "")) return;
+    const char* dir = std::getenv("QZSLICE_LOCALEDIR");
+    [[maybe_unused]] const char* bound =
+        ::bindtextdomain(qz::kTextDomain, dir && *dir ? dir : QZSLICE_LOCALEDIR);
+}
 
 // Opens /dev/null on any of stdin, stdout and stderr that is closed: else the
 // first file the run opens would take that number, and messages meant for
@@ -39,7 +55,7 @@ int closeStdout(int status) {
     const bool flushed = std::fflush(stdout) == 0;
     const int err = errno;
     if (std::cout.good() && flushed && std::fclose(stdout) == 0) return status;
-    std::cerr << "qzslice-cli: 无法写入标准输出 / cannot write to standard output";
+    std::cerr << "qzslice-cli: " << qz::tr("cannot write to standard output");
     if (std::cout.good()) std::cerr << ": " << std::strerror(flushed ? errno : err);
     std::cerr << '\n';
     return status == 0 ? 1 : status;
@@ -56,6 +72,7 @@ bool canRedraw() {
 int main(int argc, char** argv) {
     using qzcli::CommandLine;
     if (!standardStreamsOpen()) return 1;
+    useUsersLanguage();
     // A reader of stderr that went away must not end the run: writes to it
     // fail instead, and the exit status stays the operation's.
     ::signal(SIGPIPE, SIG_IGN);
@@ -67,8 +84,7 @@ int main(int argc, char** argv) {
         cmd = CommandLine::parse({argv + 1, argv + argc});
     } catch (const qzcli::UsageError& e) {
         std::cerr << "qzslice-cli: " << e.what() << "\n"
-                  << "用 qzslice-cli --help 查看用法 / Try 'qzslice-cli --help' for more "
-                     "information.\n";
+                  << qz::tr("Try 'qzslice-cli --help' for more information.") << '\n';
         return 2;
     }
     if (cmd.mode == CommandLine::Mode::Help || cmd.mode == CommandLine::Mode::Version) {

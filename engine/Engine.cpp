@@ -10,6 +10,7 @@
 #include "engine/SplitRun.h"
 #include "engine/Unfinished.h"
 #include "engine/WayOut.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -74,9 +75,9 @@ Engine::Outcome Engine::Command5_Click() {
 
 void Engine::requireDirectory(const std::string& path) {
     const auto dir = FileServices::target(path);
-    if (!dir) throw FileError("找不到目录 / no such directory", path, ENOENT);
+    if (!dir) throw FileError(tr("no such directory"), path, ENOENT);
     if (dir->kind != FileServices::Entry::Kind::Directory)
-        throw FileError("不是目录 / not a directory", path, ENOTDIR);
+        throw FileError(tr("not a directory"), path, ENOTDIR);
 }
 
 Engine::Inputs Engine::readInputs() const {
@@ -121,9 +122,8 @@ Engine::Outcome Engine::merge(const Inputs& in) {
 }
 
 bool Engine::confirm(Question question) {
-    const char* text = question == Question::ReplaceSlices
-                           ? "己存在该文件切片,是否代替原切片?"
-                           : "文件己经存在，是否覆盖原文件？";
+    const char* text =
+        question == Question::ReplaceSlices ? kReplaceSlicesText : kOverwriteOutputText;
     return host_.MsgBox(text, "提示", MsgQuestion) == MsgAnswer::Yes;
 }
 
@@ -131,7 +131,8 @@ void Engine::pump() { host_.DoEvents(); }
 
 void Engine::copying() { host_.setPicture1Visible(true); }
 
-void Engine::startInput(std::size_t index, std::int64_t length) {
+void Engine::startInput(std::size_t index, std::size_t count, std::int64_t length) {
+    if (!splitting_) host_.joining(index, count);
     // A merge's bar starts over, nearly empty, for every slice after the first.
     if (index > 0) host_.setLabel6Width(10);
     progress_.setStepFor(length);

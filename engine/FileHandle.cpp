@@ -10,6 +10,7 @@
 
 #include "engine/FileError.h"
 #include "engine/Sys.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -17,13 +18,13 @@ namespace {
 
 struct stat statOf(int fd, const std::string& path) {
     struct stat st {};
-    if (Sys::fstat(fd, &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
+    if (Sys::fstat(fd, &st) != 0) throw FileError(tr("cannot look at"), path, errno);
     return st;
 }
 
 // Closes fd and reports a failure to do so.
 void closeOrThrow(int fd, const std::string& path) {
-    if (Sys::close(fd) != 0) throw FileError("无法关闭 / cannot close", path, errno);
+    if (Sys::close(fd) != 0) throw FileError(tr("cannot close"), path, errno);
 }
 
 }  // namespace
@@ -55,9 +56,9 @@ FileHandle FileHandle::openRead(const std::string& path) {
     // Never waits: a name that a FIFO or a device took meanwhile is refused
     // below, not read from.
     int fd = Sys::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw FileError("无法打开 / cannot open", path, errno);
+    if (fd < 0) throw FileError(tr("cannot open"), path, errno);
     FileHandle file(fd, path);
-    if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError("不是普通文件 / not a plain file", path);
+    if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError(tr("not a plain file"), path);
     return file;
 }
 
@@ -68,20 +69,20 @@ FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode,
     int fd = Sys::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd >= 0) return FileHandle(fd, path);
     if (Sys::notOffered(Sys::Call::Open, errno)) return FileHandle();
-    throw FileError("无法创建 / cannot create", path, errno);
+    throw FileError(tr("cannot create"), path, errno);
 }
 
 FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
     int fd = Sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) throw FileError("无法创建 / cannot create", path, errno);
+    if (fd < 0) throw FileError(tr("cannot create"), path, errno);
     return FileHandle(fd, path);
 }
 
 FileHandle FileHandle::openWithoutFollowing(const std::string& path) {
     const int fd = Sys::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw FileError("无法打开 / cannot open", path, errno);
+    if (fd < 0) throw FileError(tr("cannot open"), path, errno);
     FileHandle file(fd, path);
-    if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError("不是普通文件 / not a plain file", path);
+    if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError(tr("not a plain file"), path);
     return file;
 }
 
@@ -96,24 +97,24 @@ FileHandle FileHandle::openLock(const std::string& path) {
         if (fd >= 0) return FileHandle(fd, path);
         if (errno != EEXIST) break;
     }
-    throw FileError("无法锁定 / cannot lock", path, errno);
+    throw FileError(tr("cannot lock"), path, errno);
 }
 
 void FileHandle::lockIfOffered() {
     if (Sys::flock(fd_, LOCK_EX | LOCK_NB) != 0 && !Sys::notOffered(Sys::Call::Flock, errno) &&
         errno != ENOLCK)
-        throw FileError("无法锁定 / cannot lock", path_, errno);
+        throw FileError(tr("cannot lock"), path_, errno);
 }
 
 bool FileHandle::tryLock() {
     if (Sys::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
     if (errno == EWOULDBLOCK) return false;
-    throw FileError("无法锁定 / cannot lock", path_, errno);
+    throw FileError(tr("cannot lock"), path_, errno);
 }
 
 FileHandle FileHandle::duplicate() const {
     const int fd = Sys::dupCloexec(fd_);
-    if (fd < 0) throw FileError("无法打开 / cannot open", path_, errno);
+    if (fd < 0) throw FileError(tr("cannot open"), path_, errno);
     return FileHandle(fd, path_);
 }
 
@@ -139,7 +140,7 @@ FileOwner FileHandle::owner() const {
 bool FileHandle::giveTo(const FileOwner& owner) {
     if (Sys::fchown(fd_, owner.uid, owner.gid) == 0) return true;
     if (errno == EPERM || errno == EINVAL) return false;
-    throw FileError("无法设置所有者 / cannot set the owner of", path_, errno);
+    throw FileError(tr("cannot set the owner of"), path_, errno);
 }
 
 void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const {
@@ -148,9 +149,9 @@ void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const 
         ssize_t got = Sys::pread(fd_, p, size, offset);
         if (got < 0) {
             if (errno == EINTR) continue;
-            throw FileError("无法读取 / cannot read", path_, errno);
+            throw FileError(tr("cannot read"), path_, errno);
         }
-        if (got == 0) throw FileError("文件变短了 / file ended early", path_);
+        if (got == 0) throw FileError(tr("file ended early"), path_);
         p += got;
         size -= static_cast<std::size_t>(got);
         offset += got;
@@ -163,9 +164,9 @@ void FileHandle::append(const void* buf, std::size_t size) {
         ssize_t put = Sys::pwrite(fd_, p, size, end_);
         if (put < 0) {
             if (errno == EINTR) continue;
-            throw FileError("无法写入 / cannot write", path_, errno);
+            throw FileError(tr("cannot write"), path_, errno);
         }
-        if (put == 0) throw FileError("无法写入 / cannot write", path_, ENOSPC);
+        if (put == 0) throw FileError(tr("cannot write"), path_, ENOSPC);
         p += put;
         size -= static_cast<std::size_t>(put);
         end_ += put;
@@ -197,12 +198,12 @@ void FileHandle::writeBehind() {
     // flushed all the same by sync().
     if (Sys::sync_file_range(fd_, started_, end_ - started_, SYNC_FILE_RANGE_WRITE) != 0 &&
         !Sys::notOffered(Sys::Call::SyncFileRange, errno))
-        throw FileError("无法写入磁盘 / cannot flush", path_, errno);
+        throw FileError(tr("cannot flush"), path_, errno);
     started_ = end_;
 }
 
 void FileHandle::sync() {
-    if (Sys::fsync(fd_) != 0) throw FileError("无法写入磁盘 / cannot flush", path_, errno);
+    if (Sys::fsync(fd_) != 0) throw FileError(tr("cannot flush"), path_, errno);
 }
 
 void FileHandle::link(const std::string& path) const {
@@ -210,7 +211,7 @@ void FileHandle::link(const std::string& path) const {
     // privilege that linking by descriptor alone would need.
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
     if (Sys::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
-        throw FileError("无法命名 / cannot name", path, errno);
+        throw FileError(tr("cannot name"), path, errno);
 }
 
 void FileHandle::close() {

@@ -12,6 +12,7 @@
 #include "engine/FileError.h"
 #include "engine/SliceNames.h"
 #include "engine/Sys.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -39,7 +40,7 @@ std::optional<FileServices::Entry> look(const std::string& path, bool follow) {
     if ((follow ? Sys::stat(path.c_str(), &st) : Sys::lstat(path.c_str(), &st)) == 0)
         return entryOf(st);
     if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) return std::nullopt;
-    throw FileError("无法查看 / cannot look at", path, errno);
+    throw FileError(tr("cannot look at"), path, errno);
 }
 
 }  // namespace
@@ -64,17 +65,17 @@ bool FileServices::FileExists(const std::string& path) {
 
 std::int64_t FileServices::GetFileSize(const std::string& path) {
     struct stat st {};
-    if (Sys::stat(path.c_str(), &st) != 0) throw FileError("无法查看 / cannot look at", path, errno);
-    if (!S_ISREG(st.st_mode)) throw FileError("不是普通文件 / not a plain file", path);
+    if (Sys::stat(path.c_str(), &st) != 0) throw FileError(tr("cannot look at"), path, errno);
+    if (!S_ISREG(st.st_mode)) throw FileError(tr("not a plain file"), path);
     return st.st_size;
 }
 
 bool FileServices::mayFollow(const std::string& path) {
     struct stat link {}, folder {};
     const std::string dir = SliceNames::directoryOf(path);
-    if (Sys::lstat(path.c_str(), &link) != 0) throw FileError("无法查看 / cannot look at", path, errno);
+    if (Sys::lstat(path.c_str(), &link) != 0) throw FileError(tr("cannot look at"), path, errno);
     if (Sys::stat(dir.empty() ? "." : dir.c_str(), &folder) != 0)
-        throw FileError("无法查看 / cannot look at", dir, errno);
+        throw FileError(tr("cannot look at"), dir, errno);
     const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
     return !S_ISLNK(link.st_mode) || !shared || link.st_uid == folder.st_uid ||
            link.st_uid == Sys::geteuid();
@@ -87,13 +88,13 @@ bool FileServices::sameFile(const std::string& a, const std::string& b) {
 
 std::vector<std::string> FileServices::listDirectory(const std::string& dir) {
     std::unique_ptr<DIR, int (*)(DIR*)> d(Sys::opendir(dir.c_str()), ::closedir);
-    if (!d) throw FileError("无法列出目录 / cannot list", dir, errno);
+    if (!d) throw FileError(tr("cannot list"), dir, errno);
     std::vector<std::string> names;
     while (const dirent* e = Sys::readdir(d.get())) {
         std::string name = e->d_name;
         if (name != "." && name != "..") names.push_back(std::move(name));
     }
-    if (errno != 0) throw FileError("无法列出目录 / cannot list", dir, errno);
+    if (errno != 0) throw FileError(tr("cannot list"), dir, errno);
     return names;
 }
 
@@ -109,12 +110,12 @@ std::vector<std::string> FileServices::listIfAllowed(const std::string& dir) {
 void FileServices::killIfStill(const std::string& path, const FileId& id) {
     const auto now = entry(path);
     if (!now || now->id != id)
-        throw FileError("文件已被替换，未删除 / changed since it was checked, not deleted", path);
+        throw FileError(tr("changed since it was checked, not deleted"), path);
     Kill(path);
 }
 
 void FileServices::Kill(const std::string& path) {
-    if (Sys::unlink(path.c_str()) != 0) throw FileError("无法删除 / cannot delete", path, errno);
+    if (Sys::unlink(path.c_str()) != 0) throw FileError(tr("cannot delete"), path, errno);
 }
 
 bool FileServices::removeQuietly(const std::string& path) noexcept {
@@ -123,29 +124,29 @@ bool FileServices::removeQuietly(const std::string& path) noexcept {
 
 void FileServices::replace(const std::string& from, const std::string& to) {
     if (Sys::rename(from.c_str(), to.c_str()) != 0)
-        throw FileError("无法替换 / cannot replace", to, errno);
+        throw FileError(tr("cannot replace"), to, errno);
 }
 
 void FileServices::renameNoReplace(const std::string& from, const std::string& to) {
     if (Sys::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
     if (!Sys::notOffered(Sys::Call::Renameat2, errno))
-        throw FileError("无法命名 / cannot name", to, errno);
+        throw FileError(tr("cannot name"), to, errno);
     // File systems without an atomic no-replace rename (FAT and exFAT through
     // FUSE): look, then rename. Only another program racing us for the very
     // name could slip in between.
-    if (entry(to)) throw FileError("无法命名 / cannot name", to, EEXIST);
+    if (entry(to)) throw FileError(tr("cannot name"), to, EEXIST);
     replace(from, to);
 }
 
 void FileServices::syncDirectory(const std::string& dir) {
     const int fd = Sys::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
+    if (fd < 0) throw FileError(tr("cannot flush"), dir, errno);
     // A file system that cannot flush a directory on its own (EINVAL) writes
     // its entries with the files; there is nothing more to ask of it.
     const int synced = Sys::fsync(fd) == 0 || Sys::notOffered(Sys::Call::Fsync, errno) ? 0 : -1;
     const int err = errno;
-    if (Sys::close(fd) != 0) throw FileError("无法写入磁盘 / cannot flush", dir, errno);
-    if (synced != 0) throw FileError("无法写入磁盘 / cannot flush", dir, err);
+    if (Sys::close(fd) != 0) throw FileError(tr("cannot flush"), dir, errno);
+    if (synced != 0) throw FileError(tr("cannot flush"), dir, err);
 }
 
 }  // namespace qz

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "engine/Text.h"
+
 namespace qz {
 
 namespace {
@@ -29,8 +31,7 @@ extern "C" void record(int signal) {
 }  // namespace
 
 Interrupted::Interrupted(int signal)
-    : std::runtime_error(std::string("操作被信号中断 / interrupted by SIG") + ::sigabbrev_np(signal) +
-                         " (" + ::strsignal(signal) + ")") {}
+    : std::runtime_error(tr("interrupted by SIG%1 (%2)", {::sigabbrev_np(signal), ::strsignal(signal)})) {}
 
 void Interruption::install() {
     if (pipeFds[0] >= 0) return;

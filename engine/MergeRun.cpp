@@ -13,16 +13,16 @@
 #include "engine/SliceSet.h"
 #include "engine/TargetVolume.h"
 #include "engine/Unfinished.h"
+#include "engine/Text.h"
 
 namespace qz {
 
 namespace {
 
-const char* const kNoneDeleted = "没有删除任何切片 / no slice was deleted";
 
 // The first line of what a failure after the output was named says.
 std::string wholeOutput(const std::string& output) {
-    return "输出文件已完整 / the output is whole: " + output;
+    return tr("the output is whole: %1", {output});
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ std::string MergeRun::outputOf(const SliceSet& set) const {
         SliceNames::withoutLastFour(SliceNames::bareName(request_.firstSlice));
     for (const SliceSet::Slice& slice : set.slices())
         if (FileServices::sameFile(slice.path, output))
-            throw FileError("输出文件会写在切片上 / the output would overwrite a slice", output);
+            throw FileError(tr("the output would overwrite a slice"), output);
     return output;
 }
 
@@ -64,7 +64,7 @@ MergeRun::Existing MergeRun::confirmOutput(const std::string& output) {
     const auto existing = FileServices::entry(output);
     if (!existing) return Existing::None;
     if (existing->kind == FileServices::Entry::Kind::Directory)
-        throw FileError("输出的名字是一个目录 / a directory stands at the output's name", output);
+        throw FileError(tr("a directory stands at the output's name"), output);
     return report_.confirm(RunReport::Question::OverwriteOutput) ? Existing::Replaced
                                                                  : Existing::Kept;
 }
@@ -86,7 +86,7 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
     try {
         FileServices::syncDirectory(request_.folder);
     } catch (const FileError& e) {
-        throw Unfinished(wholeOutput(output) + "\n" + e.what() + "\n" + kNoneDeleted);
+        throw Unfinished(wholeOutput(output) + "\n" + e.what() + "\n" + tr("no slice was deleted"));
     }
 }
 
@@ -98,7 +98,7 @@ void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
         // The very file the check saw, whatever its name leads to by now.
         SliceSet::requireUnchanged(slices[k]);
         copy_.open(slices[k].file->duplicate());
-        report_.startInput(k, copy_.length());
+        report_.startInput(k, slices.size(), copy_.length());
         copy_.copyTo(copy_.length(), out);
         if (set.sums()) set.sums()->holdDigest(k, slices[k].path, sha.hex());
         copy_.close();
@@ -121,11 +121,11 @@ void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
         FileServices::syncDirectory(set.directory());
     } catch (const FileError& e) {
         std::string text = wholeOutput(output) + "\n" + e.what();
-        if (deleted == 0) throw Unfinished(text + "\n" + kNoneDeleted);
-        text += "\n已删除 / deleted:";
+        if (deleted == 0) throw Unfinished(text + "\n" + tr("no slice was deleted"));
+        text += std::string("\n") + tr("deleted:");
         for (std::size_t k = 0; k < deleted; ++k) text += " " + SliceNames::bareName(slices[k].path);
         if (deleted < slices.size()) {
-            text += "\n未删除 / not deleted:";
+            text += std::string("\n") + tr("not deleted:");
             for (std::size_t k = deleted; k < slices.size(); ++k)
                 text += " " + SliceNames::bareName(slices[k].path);
         }

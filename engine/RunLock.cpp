@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "engine/FileError.h"
+#include "engine/Text.h"
 #include "engine/FileServices.h"
 #include "engine/TempName.h"
 
@@ -18,7 +19,7 @@ RunLock::RunLock(const std::string& dir, const std::string& name)
     : path_(dir + TempName::lockOf(name)) {
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         if (!take())
-            throw FileError("另一个运行正在处理这套切片 / another run is working on this set",
+            throw FileError(tr("another run is working on this set"),
                             dir + name);
         // Locked; but if the run before us removed the file meanwhile, what
         // we hold is no longer the lock at that name: take it again.
@@ -27,7 +28,7 @@ RunLock::RunLock(const std::string& dir, const std::string& name)
         if (now && now->id == file_.identity()) return;
         file_ = FileHandle();
     }
-    throw FileError("无法锁定 / cannot lock", path_, EAGAIN);
+    throw FileError(tr("cannot lock"), path_, EAGAIN);
 }
 
 bool RunLock::take() {

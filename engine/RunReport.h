@@ -24,8 +24,9 @@ public:
     virtual void pump() = 0;
     // Everything is asked and copying begins.
     virtual void copying() = 0;
-    // Input number index (0 for the first) of length bytes is next to copy.
-    virtual void startInput(std::size_t index, std::int64_t length) = 0;
+    // Input number index (0 for the first) of count, of length bytes, is
+    // next to copy.
+    virtual void startInput(std::size_t index, std::size_t count, std::int64_t length) = 0;
     // One more chunk of the input is appended.
     virtual void chunkAppended() = 0;
     // The input is copied whole.

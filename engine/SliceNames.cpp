@@ -4,6 +4,7 @@
 #include <unicode/utf8.h>
 
 #include "engine/FileError.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -98,13 +99,13 @@ int SliceNames::TheRightName(const std::string& names) {
 
 std::string SliceNames::cutBeforeLastDot(const std::string& names) {
     const int p = TheRightName(names);
-    if (p == 0) throw FileError("no extension to cut", names);
+    if (p == 0) throw FileError(tr("no extension to cut"), names);
     return firstCharacters(names, static_cast<std::size_t>(p) - 1);
 }
 
 std::string SliceNames::withoutLastFour(const std::string& name) {
     const std::size_t n = characterCount(name);
-    if (n < 4) throw FileError("name too short", name);
+    if (n < 4) throw FileError(tr("name too short"), name);
     return firstCharacters(name, n - 4);
 }
 

@@ -9,6 +9,7 @@
 #include "engine/SliceNames.h"
 #include "engine/SliceSizes.h"
 #include "engine/Sys.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -25,13 +26,13 @@ std::string listable(const std::string& dir) { return dir.empty() ? "." : dir; }
 SliceSet SliceSet::check(const std::string& first) {
     const std::string bare = SliceNames::bareName(first);
     if (bare.size() <= 4 || !bare.ends_with(".QZ1"))
-        throw FileError("不是第一个切片，名字须以 .QZ1 结尾 / not a first slice: the name must end in .QZ1",
+        throw FileError(tr("not a first slice: the name must end in .QZ1"),
                         first);
     const std::string dir = SliceNames::directoryOf(first);
     const std::string stem = bare.substr(0, bare.size() - 4);
     // Every slice stays open: a set of 999 must not run out of descriptors.
     if (Sys::allowOpenFiles(kMostSlices + 64) != 0)
-        throw FileError("无法打开足够多的文件 / cannot keep the slices open", first, errno);
+        throw FileError(tr("cannot keep the slices open"), first, errno);
     SliceSet set;
     set.dir_ = listable(dir);
     set.probe(first, dir, stem);
@@ -46,23 +47,23 @@ void SliceSet::probe(const std::string& first, const std::string& dir, const std
         const std::string path = k == 1 ? first : SliceNames::slicePath(dir, stem, k);
         const auto entry = FileServices::entry(path);
         if (!entry) {
-            if (k == 1) throw FileError("找不到第一个切片 / no first slice", path, ENOENT);
+            if (k == 1) throw FileError(tr("no first slice"), path, ENOENT);
             return;
         }
         if (entry->kind == Kind::Link && !FileServices::mayFollow(path))
-            throw FileError("切片是共享目录里别人的链接 / the slice is a link of another user in a "
-                            "sticky folder that everyone may write to, not followed:",
+            throw FileError(tr("the slice is a link of another user in a sticky folder that everyone "
+                               "may write to, not followed:"),
                             path);
         const auto data = FileServices::target(path);
-        if (!data) throw FileError("切片是断开的链接 / the slice is a dangling link", path);
+        if (!data) throw FileError(tr("the slice is a dangling link"), path);
         if (data->kind != Kind::Regular)
-            throw FileError("切片不是普通文件 / the slice is not a plain file", path);
+            throw FileError(tr("the slice is not a plain file"), path);
         auto file = std::make_shared<const FileHandle>(FileHandle::openRead(path));
         Slice slice{path, entry->id, file->identity(), file->length(), file->mode(), data->owner, file,
                     file->changeTime()};
         if (slice.data != data->id)
-            throw FileError("切片在检查时变了 / the slice changed while it was checked", path);
-        if (slice.size == 0) throw FileError("切片是空的 / the slice is empty", path);
+            throw FileError(tr("the slice changed while it was checked"), path);
+        if (slice.size == 0) throw FileError(tr("the slice is empty"), path);
         slices_.push_back(std::move(slice));
     }
 }
@@ -94,8 +95,8 @@ void SliceSet::checkNames(const std::string& dir, const std::string& stem) const
     const long n = static_cast<long>(slices_.size());
     for (const auto& [k, entry] : named(dir, stem, FileServices::listDirectory(listable(dir))))
         if (k > n)
-            throw FileError("切片不连续 / a gap in the set: there is no slice " +
-                                std::to_string(n + 1) + ", yet there is",
+            throw FileError(tr("a gap in the set: there is no slice %1, yet there is",
+                               {std::to_string(n + 1)}),
                             dir + entry);
 }
 
@@ -104,9 +105,8 @@ void SliceSet::checkSizes() const {
     // that was cut short or swapped in, whatever the sizes say of the rest.
     for (std::size_t k = 0; k + 1 < slices_.size(); ++k)
         if (slices_[k].size % SliceSizes::kChunk != 0)
-            throw FileError("切片大小不对 / slice " + std::to_string(k + 1) + " has " +
-                                std::to_string(slices_[k].size) +
-                                " bytes, not a whole number of 65535-byte chunks",
+            throw FileError(tr("slice %1 has %2 bytes, not a whole number of 65535-byte chunks",
+                               {std::to_string(k + 1), std::to_string(slices_[k].size)}),
                             slices_[k].path);
     // The slices before the last as a split makes them: the last is the one
     // that was cut short or grew.
@@ -115,17 +115,17 @@ void SliceSet::checkSizes() const {
     const Slice& last = slices_.back();
     if (const auto range = SliceSizes::lastSizes(before);
         range && (last.size < range->first || last.size > range->second))
-        throw FileError("切片大小不对 / slice " + std::to_string(slices_.size()) + " has " +
-                            std::to_string(last.size) + " bytes where the slices before it make " +
-                            std::to_string(range->first) + " to " + std::to_string(range->second),
+        throw FileError(tr("slice %1 has %2 bytes where the slices before it make %3 to %4",
+                           {std::to_string(slices_.size()), std::to_string(last.size),
+                            std::to_string(range->first), std::to_string(range->second)}),
                         last.path);
     const auto want = SliceSizes::sizesFor(total(), static_cast<std::int64_t>(slices_.size()));
     for (std::size_t k = 0; k < slices_.size(); ++k) {
         if (slices_[k].size == want[k]) continue;
-        throw FileError("切片大小不对 / slice " + std::to_string(k + 1) + " has " +
-                            std::to_string(slices_[k].size) + " bytes where a split of " +
-                            std::to_string(total()) + " bytes into " +
-                            std::to_string(slices_.size()) + " makes " + std::to_string(want[k]),
+        throw FileError(tr("slice %1 has %2 bytes where a split of %3 bytes into %4 makes %5",
+                           {std::to_string(k + 1), std::to_string(slices_[k].size),
+                            std::to_string(total()), std::to_string(slices_.size()),
+                            std::to_string(want[k])}),
                         slices_[k].path);
     }
 }
@@ -144,12 +144,12 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
         if (e->kind == Kind::Regular || e->kind == Kind::Link)
             found.push_back({path, e->id, {}, e->size, e->mode, e->owner, nullptr, 0});
         else if (k <= n)
-            throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", path);
+            throw FileError(tr("not a plain file, cannot be replaced"), path);
     }
     const std::string sums = SumsFile::pathFor(dir, name);
     if (const auto e = FileServices::entry(sums)) {
         if (e->kind != Kind::Regular && e->kind != Kind::Link)
-            throw FileError("不是普通文件，无法代替 / not a plain file, cannot be replaced", sums);
+            throw FileError(tr("not a plain file, cannot be replaced"), sums);
         found.push_back({sums, e->id, {}, e->size, e->mode, e->owner, nullptr, 0});
     }
     return found;
@@ -167,7 +167,7 @@ void SliceSet::requireUnchanged(const Slice& slice) {
     const auto now = FileServices::target(slice.path);
     if (!now || now->id != slice.data || slice.file->length() != slice.size ||
         slice.file->changeTime() != slice.changed)
-        throw FileError("切片在检查之后变了 / the slice changed after the check", slice.path);
+        throw FileError(tr("the slice changed after the check"), slice.path);
 }
 
 std::int64_t SliceSet::total() const {

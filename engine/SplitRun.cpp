@@ -15,6 +15,7 @@
 #include "engine/SumsFile.h"
 #include "engine/TempName.h"
 #include "engine/TargetVolume.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -46,9 +47,9 @@ void SplitRun::openSource() {
     copy_.open(request_.source);
     report_.pump();
     if (request_.count == 0)
-        throw FileError("切片个数为 0 / a piece count of 0 for", request_.source);
-    if (copy_.length() == 0) throw FileError("文件是空的 / the file is empty", request_.source);
-    report_.startInput(0, copy_.length());
+        throw FileError(tr("a piece count of 0 for"), request_.source);
+    if (copy_.length() == 0) throw FileError(tr("the file is empty"), request_.source);
+    report_.startInput(0, 1, copy_.length());
 }
 
 void SplitRun::checkTarget() const {
@@ -77,7 +78,7 @@ bool SplitRun::replaceExisting() {
     const FileId source = copy_.input().identity();
     for (const SliceSet::Slice& old : existing)
         if (FileServices::sameFile(old.path, request_.source) || old.entry == source)
-            throw FileError("源文件是它自己的一个切片 / the source is one of its own slice names",
+            throw FileError(tr("the source is one of its own slice names"),
                             old.path);
     if (!report_.confirm(RunReport::Question::ReplaceSlices)) return false;
     replaced_ = existing;

@@ -8,6 +8,7 @@
 #include "engine/OutputFile.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSizes.h"
+#include "engine/Text.h"
 
 namespace qz {
 
@@ -81,7 +82,7 @@ std::string contentOf(const std::string& path) {
     FileHandle file = FileHandle::openRead(path);
     const std::int64_t length = file.length();
     if (length > kLargest)
-        throw FileError("校验和文件太大 / too large for a sums file", path);
+        throw FileError(tr("too large for a sums file"), path);
     std::string text(static_cast<std::size_t>(length), '\0');
     file.readAt(0, text.data(), text.size());
     file.close();
@@ -108,8 +109,7 @@ std::optional<SumsFile> SumsFile::find(const std::string& dir, const std::string
     if (std::find(names.begin(), names.end(), want) == names.end())
         for (const std::string& name : names)
             if (lowered(name) == lowered(want))
-                throw FileError("校验和文件名字的大小写不对 / the sums file's name is in another "
-                                "case: " + name + ", not",
+                throw FileError(tr("the sums file's name is in another case: %1, not", {name}),
                                 want);
     SumsFile sums = parse(contentOf(path), path);
     sums.path_ = path;
@@ -119,10 +119,10 @@ std::optional<SumsFile> SumsFile::find(const std::string& dir, const std::string
 
 SumsFile SumsFile::parse(const std::string& text, const std::string& path) {
     const auto malformed = [&](const std::string& why) {
-        return FileError("校验和文件格式不对 / a malformed sums file: " + why, path);
+        return FileError(tr("a malformed sums file: %1", {why}), path);
     };
-    if (!text.starts_with(kFormatLine)) throw malformed("its first line is not \"# qzslice sums N\"");
-    if (!text.ends_with('\n')) throw malformed("its last line is cut short");
+    if (!text.starts_with(kFormatLine)) throw malformed(tr("its first line is not \"# qzslice sums N\""));
+    if (!text.ends_with('\n')) throw malformed(tr("its last line is cut short"));
     std::string source;
     std::optional<std::int64_t> size, count;
     std::vector<Line> lines;
@@ -131,14 +131,13 @@ SumsFile SumsFile::parse(const std::string& text, const std::string& path) {
         const std::size_t end = text.find('\n', at);
         const std::string line = text.substr(at, end - at);
         at = end + 1;
-        const std::string where = "line " + std::to_string(lineNo);
+        const std::string where = tr("line %1", {std::to_string(lineNo)});
         if (lineNo == 1) {
             const auto version = number(line.substr(std::char_traits<char>::length(kFormatLine)));
             if (!version) throw malformed(where);
             if (*version != kVersion)
-                throw FileError("校验和文件的格式版本不认识 / a sums file of format version " +
-                                    std::to_string(*version) + ", this program reads version " +
-                                    std::to_string(kVersion),
+                throw FileError(tr("a sums file of format version %1, this program reads version %2",
+                                   {std::to_string(*version), std::to_string(kVersion)}),
                                 path);
         } else if (line.starts_with("# source: ")) {
             const auto name = unescaped(line.substr(10));
@@ -169,10 +168,10 @@ SumsFile SumsFile::parse(const std::string& text, const std::string& path) {
         }
     }
     if (source.empty() || !size || !count)
-        throw malformed("the source, size or slice count is missing");
+        throw malformed(tr("the source, size or slice count is missing"));
     if (*count != static_cast<std::int64_t>(lines.size()) || lines.empty())
-        throw malformed("it says " + std::to_string(*count) + " slices and lists " +
-                        std::to_string(lines.size()));
+        throw malformed(tr("it says %1 slices and lists %2",
+                           {std::to_string(*count), std::to_string(lines.size())}));
     return SumsFile(source, *size, std::move(lines));
 }
 
@@ -180,29 +179,27 @@ void SumsFile::hold(const std::vector<std::pair<std::string, std::int64_t>>& sli
     const std::string dir = SliceNames::directoryOf(slices.front().first);
     const std::string stem = SliceNames::withoutLastFour(SliceNames::bareName(slices.front().first));
     if (source_ != stem)
-        throw FileError("校验和文件属于另一个文件 / the sums file is of " + source_ + ", not of " +
-                            stem + ":",
+        throw FileError(tr("the sums file is of %1, not of %2:", {source_, stem}),
                         path_);
     const std::size_t n = lines_.size();
     if (slices.size() < n)
-        throw FileError("少了切片 / a slice is missing: the sums file lists " + std::to_string(n) +
-                            " slices, slice " + std::to_string(slices.size() + 1) + " is not there",
+        throw FileError(tr("a slice is missing: the sums file lists %1 slices, slice %2 is not there",
+                           {std::to_string(n), std::to_string(slices.size() + 1)}),
                         dir + lines_[slices.size()].name);
     if (slices.size() > n)
-        throw FileError("多了切片 / the sums file lists " + std::to_string(n) +
-                            " slices, not this one",
+        throw FileError(tr("the sums file lists %1 slices, not this one", {std::to_string(n)}),
                         slices[n].first);
     const auto want = SliceSizes::sizesFor(size_, static_cast<std::int64_t>(n));
     for (std::size_t k = 0; k < n; ++k) {
         const auto& [path, size] = slices[k];
         if (SliceNames::bareName(path) != lines_[k].name)
-            throw FileError("校验和文件里的名字不同 / the sums file names slice " +
-                                std::to_string(k + 1) + " " + lines_[k].name + ", not",
+            throw FileError(tr("the sums file names slice %1 %2, not",
+                               {std::to_string(k + 1), lines_[k].name}),
                             path);
         if (size != want[k])
-            throw FileError("切片大小与校验和文件不符 / slice " + std::to_string(k + 1) + " has " +
-                                std::to_string(size) + " bytes where the sums file's split of " +
-                                std::to_string(size_) + " bytes makes " + std::to_string(want[k]),
+            throw FileError(tr("slice %1 has %2 bytes where the sums file's split of %3 bytes makes %4",
+                               {std::to_string(k + 1), std::to_string(size), std::to_string(size_),
+                                std::to_string(want[k])}),
                             path);
     }
 }
@@ -210,8 +207,8 @@ void SumsFile::hold(const std::vector<std::pair<std::string, std::int64_t>>& sli
 void SumsFile::holdDigest(std::size_t index, const std::string& path,
                           const std::string& digest) const {
     if (digest != lines_[index].digest)
-        throw FileError("切片已损坏 / slice " + std::to_string(index + 1) +
-                            " is damaged: its SHA-256 differs from the sums file's",
+        throw FileError(tr("slice %1 is damaged: its SHA-256 differs from the sums file's",
+                           {std::to_string(index + 1)}),
                         path);
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "engine/FileError.h"
+#include "engine/Text.h"
 #include "engine/Sys.h"
 
 namespace qz {
@@ -77,7 +78,7 @@ bool fuseIsFat(dev_t dev) {
 }
 
 FileError unseen(const std::string& folder) {
-    return FileError("无法查看 / cannot look at", folder, errno);
+    return FileError(tr("cannot look at"), folder, errno);
 }
 
 }  // namespace
@@ -110,19 +111,18 @@ TargetVolume::TargetVolume(const std::string& folder) : folder_(folder.empty() ?
 void TargetVolume::holdNames(const std::vector<std::string>& names) const {
     for (const std::string& name : names)
         if (nameMax_ >= 0 && name.size() > static_cast<std::size_t>(nameMax_))
-            throw FileError("名字太长，此卷放不下 / a name of " + std::to_string(name.size()) +
-                                " bytes, longer than the " + std::to_string(nameMax_) +
-                                " this volume holds:",
+            throw FileError(tr("a name of %1 bytes, longer than the %2 this volume holds:",
+                               {std::to_string(name.size()), std::to_string(nameMax_)}),
                             folder_ + name);
 }
 
 void TargetVolume::holdSlices(const std::vector<std::int64_t>& sizes, std::int64_t extra) const {
     for (std::size_t k = 0; k < sizes.size(); ++k)
         if (fat_ && sizes[k] > kFatLargest)
-            throw FileError("切片超过 FAT 卷单个文件的上限 / slice " + std::to_string(k + 1) +
-                                " would have " + std::to_string(sizes[k]) +
-                                " bytes, more than the 4 GiB - 1 a file on a FAT or exFAT volume "
-                                "holds; split into more slices, or with --max-size fat32, to",
+            throw FileError(tr("slice %1 would have %2 bytes, more than the 4 GiB - 1 a file on a FAT or "
+                               "exFAT volume holds; split into more slices, or with --max-size "
+                               "fat32, to",
+                               {std::to_string(k + 1), std::to_string(sizes[k])}),
                             folder_);
     std::vector<std::int64_t> all = sizes;
     all.push_back(extra);
@@ -131,10 +131,9 @@ void TargetVolume::holdSlices(const std::vector<std::int64_t>& sizes, std::int64
 
 void TargetVolume::holdOutput(std::int64_t size) const {
     if (fat_ && size > kFatLargest)
-        throw FileError("输出文件超过 FAT 卷单个文件的上限 / the output would have " +
-                            std::to_string(size) +
-                            " bytes, more than the 4 GiB - 1 a file on a FAT or exFAT volume "
-                            "holds; join it onto another volume, not",
+        throw FileError(tr("the output would have %1 bytes, more than the 4 GiB - 1 a file on a FAT "
+                           "or exFAT volume holds; join it onto another volume, not",
+                           {std::to_string(size)}),
                         folder_);
     holdSpace({size});
 }
@@ -144,8 +143,8 @@ void TargetVolume::holdSpace(const std::vector<std::int64_t>& sizes) const {
     std::int64_t need = 0;
     for (const std::int64_t size : sizes) need += (size + block_ - 1) / block_ * block_;
     if (need > free_)
-        throw FileError("空间不足 / not enough free space: " + std::to_string(need) +
-                            " bytes needed, " + std::to_string(free_) + " free on",
+        throw FileError(tr("not enough free space: %1 bytes needed, %2 free on",
+                           {std::to_string(need), std::to_string(free_)}),
                         folder_);
 }
 

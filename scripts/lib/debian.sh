@@ -3,9 +3,10 @@
 # dpkg run to let go of the lock rather than failing at once.
 
 # What building and running the window takes: the compiler, Qt, and the
-# font and Chinese Qt texts the window is drawn with.
+# font and Chinese Qt texts the window is drawn with; and gettext's msgfmt,
+# which compiles qzslice-cli's Chinese catalog.
 # shellcheck disable=SC2034  # used by the scripts that source this file
-window_packages=(cmake g++ make libicu-dev libssl-dev qt6-base-dev qt6-translations-l10n fonts-wqy-microhei)
+window_packages=(cmake g++ make gettext libicu-dev libssl-dev qt6-base-dev qt6-translations-l10n fonts-wqy-microhei)
 install_missing() {
   local missing=() p sudo=()
   for p in "$@"; do

@@ -15,14 +15,14 @@ class CliFixture : public ::testing::Test {
 protected:
     using Bytes = std::vector<unsigned char>;
 
-    static constexpr const char* kDone = "操作完成!\n";
-    static constexpr const char* kError = "切片错误\n";
+    static constexpr const char* kDone = "Operation completed!\n";
+    static constexpr const char* kError = "Slicing error\n";
     static constexpr const char* kTooSmall =
-        "对不起,文件太小影响完整性,建议每个单位不要小于64KB!请重新设置切割个数!\n";
-    static constexpr const char* kReplace = "己存在该文件切片,是否代替原切片?";
-    static constexpr const char* kOverwrite = "文件己经存在，是否覆盖原文件？";
-    static constexpr const char* kTakenAsNo =
-        "没有可以询问的终端，按“否”处理 / no terminal to ask: taken as No\n";
+        "Sorry, slices so small would harm the file's integrity: keep every slice at 64KB or "
+        "more! Please set the number of slices again!\n";
+    static constexpr const char* kReplace = "Slices of this file exist already; replace them?";
+    static constexpr const char* kOverwrite = "The file exists already; overwrite it?";
+    static constexpr const char* kTakenAsNo = "no terminal to ask: taken as No\n";
 
     std::string at(const std::string& name) const { return dir_ / name; }
     bool has(const std::string& name) const { return qz::TempDir::exists(at(name)); }

@@ -44,7 +44,7 @@ TEST_P(Interrupt, SplitRemovesWhatItWroteAndDiesByTheSignal) {
     auto r = CliProcess::runOnPty({"split", "big", "3"}, at(""), "\r5%",
                                   [signal](pid_t pid, int) { ::kill(pid, signal); });
     EXPECT_EQ(r.signal, signal) << r.out;  // so a shell's loop stops too
-    EXPECT_NE(r.out.find("切片错误"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Slicing error"), std::string::npos) << r.out;
     EXPECT_EQ(othersIn(at(""), {"big"}), std::vector<std::string>{});
     EXPECT_EQ(sizeOf("big"), 64 << 20);
 }
@@ -69,7 +69,7 @@ TEST_F(Interrupted, MergeKeepsTheSlicesAndTheOutputItWouldReplace) {
     makeLarge("big");
     ASSERT_EQ(cli({"split", "big", "3"}).status, 0);
     const Bytes older = make("big", 1000, 7);
-    auto r = CliProcess::runOnPty({"merge", "big.QZ1", "--yes", "--delete"}, at(""), "\r50%",
+    auto r = CliProcess::runOnPty({"merge", "big.QZ1", "--yes", "--delete"}, at(""), "\r1/3 50%",
                                   [](pid_t pid, int) { ::kill(pid, SIGINT); });
     EXPECT_EQ(r.status, 128 + SIGINT) << r.out;
     EXPECT_EQ(bytesOf("big"), older);

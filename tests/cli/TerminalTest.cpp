@@ -42,7 +42,7 @@ TEST_F(Progress, SplitRedrawsThePercentageOnlyWhenItChanges) {
     EXPECT_EQ(texts.back(), "完成");
     EXPECT_EQ(std::adjacent_find(texts.begin(), texts.end()), texts.end());
     // The line ends before the completion message, which has its own.
-    EXPECT_TRUE(r.out.ends_with("完成\x1b[K\r\n操作完成!\r\n")) << r.out;
+    EXPECT_TRUE(r.out.ends_with("完成\x1b[K\r\nOperation completed!\r\n")) << r.out;
 }
 
 TEST_F(Progress, MergeRestartsForEverySliceAndEndsItsLine) {
@@ -50,9 +50,18 @@ TEST_F(Progress, MergeRestartsForEverySliceAndEndsItsLine) {
     auto r = CliProcess::runOnPty({"merge", "a.bin.QZ1", "--yes"}, at(""));
     EXPECT_EQ(r.status, 0);
     const auto texts = progressTexts(r.out);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "100%"), 3);
+    // Each text names the slice being joined, in order, before its percentage.
+    for (const char* full : {"1/3 100%", "2/3 100%", "3/3 100%"})
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), full), 1) << full;
+    static const std::regex joining("[123]/3 [0-9]+%");
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        EXPECT_TRUE(std::regex_match(texts[k], joining)) << texts[k];
+        if (k > 0) {
+            EXPECT_LE(texts[k - 1][0], texts[k][0]) << texts[k];
+        }
+    }
     EXPECT_EQ(std::adjacent_find(texts.begin(), texts.end()), texts.end());
-    EXPECT_TRUE(r.out.ends_with("100%\x1b[K\r\n操作完成!\r\n")) << r.out;
+    EXPECT_TRUE(r.out.ends_with("3/3 100%\x1b[K\r\nOperation completed!\r\n")) << r.out;
 }
 
 TEST_F(Progress, NoneOnATerminalThatCannotRedrawALine) {
@@ -67,7 +76,7 @@ TEST_F(Progress, NoneOnATerminalThatCannotRedrawALine) {
         std::remove(at("a.bin").c_str());
         auto r = CliProcess::runOnPty({"merge", "a.bin.QZ1"}, at(""));
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, "操作完成!\r\n") << value;
+        EXPECT_EQ(r.out, "Operation completed!\r\n") << value;
     }
     if (term)
         ::setenv("TERM", saved.c_str(), 1);

@@ -241,7 +241,7 @@ TEST_F(FailureTest, AFailureAfterTheOutputIsNamedSaysTheOutputIsWhole) {
     };
     const Row rows[] = {
         {Sys::Call::Fsync, 2, "no slice was deleted", 3},  // the output's folder
-        {Sys::Call::Unlink, 2, "deleted: src.QZ1\n未删除 / not deleted: src.QZ2 src.QZ3", 2},
+        {Sys::Call::Unlink, 2, "deleted: src.QZ1\nnot deleted: src.QZ2 src.QZ3", 2},
     };
     for (const Row& row : rows) {
         const auto bytes = TempDir::pattern(1000000);
