@@ -86,16 +86,18 @@ bool SplitRun::replaceExisting() {
 }
 
 void SplitRun::removeReplaced() {
-    // The old slice 1 first: what is left of the old set then is no set.
-    std::sort(replaced_.begin(), replaced_.end(), [this](const auto& a, const auto& b) {
-        return firstOf(a) && !firstOf(b);
+    // The old slice 1 first, then its sums: what is left of the old set at
+    // any moment is no set, and no sums file speaks of slices already gone.
+    std::stable_sort(replaced_.begin(), replaced_.end(), [this](const auto& a, const auto& b) {
+        return rankOf(a) < rankOf(b);
     });
     for (const SliceSet::Slice& old : replaced_) FileServices::killIfStill(old.path, old.entry);
     if (!replaced_.empty()) FileServices::syncDirectory(request_.folder);
 }
 
-bool SplitRun::firstOf(const SliceSet::Slice& slice) const {
-    return slice.path == SliceNames::slicePath(request_.folder, request_.name, 1);
+int SplitRun::rankOf(const SliceSet::Slice& slice) const {
+    if (slice.path == SliceNames::slicePath(request_.folder, request_.name, 1)) return 0;
+    return slice.path == SumsFile::pathFor(request_.folder, request_.name) ? 1 : 2;
 }
 
 void SplitRun::writeSlices() {

@@ -51,7 +51,8 @@ private:
     bool replaceExisting();
     // Removes what replaceExisting marked, the old slice 1 first.
     void removeReplaced();
-    bool firstOf(const SliceSet::Slice& slice) const;
+    // The order of removal: 0 slice 1, 1 the sums file, 2 any other.
+    int rankOf(const SliceSet::Slice& slice) const;
     // Copies the source into its slices, each hashed, flushed and parked
     // under a temporary name, writes their sums file the same way, then
     // names them.

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <functional>
+#include <utility>
 
 namespace qz {
 
@@ -17,6 +19,7 @@ namespace {
 struct Fault {
     long countdown = 0;  // uses until the failing one; 0: none asked for
     int err = 0;
+    std::function<void()> before;  // run instead of failing, when set
 };
 
 std::array<Fault, static_cast<std::size_t>(Sys::Call::kCount)> faults;
@@ -25,6 +28,10 @@ std::array<Fault, static_cast<std::size_t>(Sys::Call::kCount)> faults;
 bool injected(Sys::Call call) {
     Fault& f = faults[static_cast<std::size_t>(call)];
     if (f.countdown == 0 || --f.countdown != 0) return false;
+    if (f.before) {
+        f.before();
+        return false;
+    }
     errno = f.err;
     return true;
 }
@@ -150,7 +157,11 @@ bool Sys::notOffered(Call call, int err) {
 }
 
 void Sys::failNth(Call call, long nth, int err) {
-    faults[static_cast<std::size_t>(call)] = {nth, err};
+    faults[static_cast<std::size_t>(call)] = {nth, err, nullptr};
+}
+
+void Sys::atNth(Call call, long nth, std::function<void()> action) {
+    faults[static_cast<std::size_t>(call)] = {nth, 0, std::move(action)};
 }
 
 void Sys::clearFaults() { faults = {}; }

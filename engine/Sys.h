@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace qz {
 
@@ -64,6 +65,9 @@ public:
     // For tests: the nth use of call from now on (1: the next) fails with
     // err, without reaching the system.
     static void failNth(Call call, long nth, int err);
+    // For tests: action runs just before the nth use of call from now on,
+    // which then goes ahead; to end the process at a chosen moment.
+    static void atNth(Call call, long nth, std::function<void()> action);
     // Forgets every failure asked for that has not happened yet.
     static void clearFaults();
 };

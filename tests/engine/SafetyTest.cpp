@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -18,6 +19,7 @@
 #include "engine/FileServices.h"
 #include "engine/Interruption.h"
 #include "engine/SliceNames.h"
+#include "engine/Sys.h"
 #include "engine/TempName.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -311,6 +313,43 @@ TEST_F(SafetyTest, ASecondRunOfASetIsRefused) {
     }
     EXPECT_EQ(mergeFrom(dir / "r.doc.QZ1", true), Engine::Outcome::Completed)
         << engine.failureReason();
+}
+
+// Killed at any moment of a re-split's end (removing the older set, naming
+// the new one), the folder never holds a sums file that disagrees with a
+// slice under its name, nor a slice 1 without its sums.
+TEST_F(SafetyTest, AKillAtAnyMomentLeavesNoSumsThatDisagree) {
+    if (std::system("command -v sha256sum > /dev/null") != 0) GTEST_SKIP() << "no sha256sum";
+    useOptions({.namedTemporaries = true});  // names change hands by rename
+    for (const Sys::Call call : {Sys::Call::Unlink, Sys::Call::Renameat2}) {
+        for (long moment = 1; moment <= 5; ++moment) {
+            TempDir::write(dir / "f", TempDir::pattern(900000, 5));
+            ASSERT_EQ(splitFile(dir / "f", "4"), Engine::Outcome::Completed);
+            TempDir::write(dir / "f", TempDir::pattern(800000, 6));
+            const pid_t run = ::fork();
+            ASSERT_GE(run, 0);
+            if (run == 0) {
+                Sys::atNth(call, moment, [] { ::_exit(0); });
+                host.answers = {MsgAnswer::Yes};
+                splitFile(dir / "f", "3");
+                ::_exit(1);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(run, &status, 0), run);
+            const std::string where = std::to_string(static_cast<int>(call)) + "/" +
+                                      std::to_string(moment);
+            if (TempDir::exists(dir / "f.QZ.sha256")) {
+                const std::string verify =
+                    "cd '" + dir.path() +
+                    "' && sha256sum --quiet --ignore-missing -c f.QZ.sha256 > /dev/null 2>&1";
+                EXPECT_EQ(std::system(verify.c_str()), 0) << where;
+            } else {
+                EXPECT_FALSE(TempDir::exists(dir / "f.QZ1")) << where;
+            }
+            std::filesystem::remove_all(dir.path());
+            std::filesystem::create_directory(dir.path());
+        }
+    }
 }
 
 // Only what a run provably left is removed: a temporary whose name checks
