@@ -1,5 +1,11 @@
 #include "dirpicker/PathText.h"
 
+#include <dirent.h>
+
+#include <QFile>
+#include <QStringList>
+#include <memory>
+
 #include <QStringView>
 
 namespace qzdirpicker {
@@ -93,6 +99,34 @@ std::string PathText::bytes(const QString& text) {
         }
     }
     return path;
+}
+
+std::string PathText::resolved(const QString& qtPath) {
+    if (!qtPath.contains(QChar::ReplacementCharacter)) return bytes(qtPath);
+    std::string path;
+    const QStringList parts = qtPath.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0) path += '/';
+        path += parts[i].contains(QChar::ReplacementCharacter)
+                    ? matchIn(path.empty() ? "/" : path, parts[i])
+                    : bytes(parts[i]);
+    }
+    return path;
+}
+
+std::string PathText::matchIn(const std::string& dir, const QString& component) {
+    std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(dir.c_str()), ::closedir);
+    std::string match;
+    int matches = 0;
+    while (const dirent* entry = folder ? ::readdir(folder.get()) : nullptr) {
+        const std::string name = entry->d_name;
+        if (QFile::decodeName(QByteArray::fromStdString(name)) == component) {
+            match = name;
+            ++matches;
+        }
+    }
+    // Two names Qt cannot tell apart: neither is taken for the one chosen.
+    return matches == 1 ? match : bytes(component);
 }
 
 }  // namespace qzdirpicker

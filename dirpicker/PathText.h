@@ -19,7 +19,16 @@ public:
     // take back to one byte as U+FFFD.
     static std::string bytes(const QString& text);
 
+    // The bytes of a path that Qt's own decoding of names gave (its file
+    // dialog's): a component in which Qt put U+FFFD is matched against the
+    // names of its folder, and is the one name there that Qt decodes to it;
+    // without such a name it stays as Qt gave it.
+    static std::string resolved(const QString& qtPath);
+
 private:
+    // The name in the folder dir (bytes) that Qt decodes to component.
+    static std::string matchIn(const std::string& dir, const QString& component);
+
     // The length of the valid UTF-8 sequence at path[at], 0 when none starts
     // there (a stray or truncated sequence, an overlong form, a surrogate or a
     // code point above U+10FFFF).

@@ -1,6 +1,8 @@
 #include "mainwindow/OpenFileDialog.h"
 
 #include <QFileDialog>
+
+#include "dirpicker/PathText.h"
 #include <QFileSystemModel>
 
 namespace qzmainwindow {
@@ -44,7 +46,9 @@ std::optional<QString> OpenFileDialog::show(QWidget* parent, const OpenFileReque
     if (dialog->exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
-    return chosen.first();
+    // Qt lists names through its own decoding, which loses bytes that are no
+    // UTF-8; the name chosen is the one in its folder that shows that way.
+    return qzdirpicker::PathText::display(qzdirpicker::PathText::resolved(chosen.first()));
 }
 
 }  // namespace qzmainwindow

@@ -2,6 +2,10 @@
 // comes back as it went, valid UTF-8 shows as itself, and each other byte as
 // one escape of its own.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QtTest>
 
 #include "dirpicker/PathText.h"
@@ -13,6 +17,7 @@ class tst_PathText : public QObject {
 private slots:
     void roundTrip_data();
     void roundTrip();
+    void resolvesWhatQtsDialogGives();
 };
 
 void tst_PathText::roundTrip_data() {
@@ -57,6 +62,24 @@ void tst_PathText::roundTrip() {
     const QString text = PathText::display(path.toStdString());
     QCOMPARE(notation(text), shown);
     QCOMPARE(QByteArray::fromStdString(PathText::bytes(text)), path);
+}
+
+// Qt's file dialog shows and returns names through its own decoding: the
+// name chosen is found again, byte for byte, among its folder's names.
+void tst_PathText::resolvesWhatQtsDialogGives() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::string folder = dir.path().toStdString() + "/\xe9t\xe9";
+    QVERIFY(::mkdir(folder.c_str(), 0755) == 0);
+    const std::string file = folder + "/\xff\xfe.bin";
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    QVERIFY(fd >= 0 && ::close(fd) == 0);
+    const QString shown = QFile::decodeName(QByteArray::fromStdString(file));
+    QVERIFY(shown.contains(QChar::ReplacementCharacter));
+    const std::string found = qzdirpicker::PathText::resolved(shown);
+    // Qt cannot remove such names either.
+    QVERIFY(::unlink(file.c_str()) == 0 && ::rmdir(folder.c_str()) == 0);
+    QCOMPARE(found, file);
 }
 
 QTEST_APPLESS_MAIN(tst_PathText)
