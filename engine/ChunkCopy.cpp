@@ -5,7 +5,7 @@
 #include "engine/Interruption.h"
 #include "engine/OutputFile.h"
 #include "engine/RunReport.h"
-#include "engine/Sha256.h"
+#include "engine/HashPipe.h"
 #include "engine/SliceSizes.h"
 
 namespace qz {
@@ -42,25 +42,34 @@ void ChunkCopy::copyTo(std::int64_t end, OutputFile& out) {
 void ChunkCopy::append(std::int64_t size, OutputFile& out) {
     const std::int64_t from = copied_, end = copied_ + size;
     // What the kernel does not move, from wherever it stopped, goes through
-    // the buffer: always so once it has stopped short, and while the bytes
-    // are hashed, which needs them in memory.
+    // memory: always so once it has stopped short, and while the bytes are
+    // hashed. Either way every chunk then takes its own report.
     const std::int64_t inKernel =
         kernel_ && !hasher_ ? static_cast<std::int64_t>(out.file().appendFrom(
                                   input_, from, static_cast<std::size_t>(size)))
                             : 0;
     if (inKernel < size && !hasher_) kernel_ = false;
+    if (inKernel < size) appendThroughMemory(from + inKernel, end, out);
     for (std::int64_t chunk = from; chunk < end; chunk += kChunk) {
         const std::int64_t chunkEnd = std::min(chunk + kChunk, end);
-        if (const std::int64_t start = std::max(chunk, from + inKernel); start < chunkEnd) {
-            buffer_.resize(static_cast<std::size_t>(chunkEnd - start));
-            input_.readAt(start, buffer_.data(), buffer_.size());
-            if (hasher_) hasher_->update(buffer_.data(), buffer_.size());
-            out.file().append(buffer_.data(), buffer_.size());
-        }
         copied_ = chunkEnd;
         report_.chunkAppended();
         passed(chunkEnd);
     }
+}
+
+void ChunkCopy::appendThroughMemory(std::int64_t start, std::int64_t end, OutputFile& out) {
+    const auto size = static_cast<std::size_t>(end - start);
+    unsigned char* bytes = nullptr;
+    if (hasher_) {
+        bytes = hasher_->buffer(size);
+    } else {
+        buffer_.resize(size);
+        bytes = buffer_.data();
+    }
+    input_.readAt(start, bytes, size);
+    if (hasher_) hasher_->hash();  // worked out while the bytes are written
+    out.file().append(bytes, size);
 }
 
 void ChunkCopy::passed(std::int64_t position) {

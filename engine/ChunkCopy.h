@@ -14,7 +14,7 @@ namespace qz {
 
 class OutputFile;
 class RunReport;
-class Sha256;
+class HashPipe;
 
 class ChunkCopy {
 public:
@@ -42,12 +42,15 @@ public:
     void copyTo(std::int64_t end, OutputFile& out);
     // From now on every byte copied also goes to hasher (none: nullptr). The
     // bytes must then pass through memory, so the kernel copies none.
-    void hashInto(Sha256* hasher) { hasher_ = hasher; }
+    void hashInto(HashPipe* hasher) { hasher_ = hasher; }
 
 private:
     // Appends the next size bytes of the input to out, inside the kernel as
     // far as it goes there, one report per chunk in them.
     void append(std::int64_t size, OutputFile& out);
+    // Appends the input's bytes from start to end to out through memory, in
+    // one read and one write, handing them to the hasher on the way.
+    void appendThroughMemory(std::int64_t start, std::int64_t end, OutputFile& out);
     // Past one chunk that ends at position: the pump and a signal's check,
     // unless it was the input's last.
     void passed(std::int64_t position);
@@ -59,7 +62,7 @@ private:
     std::int64_t copied_ = 0;  // bytes of the input appended so far
     std::vector<unsigned char> buffer_;
     bool kernel_;  // the kernel still copies for this run
-    Sha256* hasher_ = nullptr;
+    HashPipe* hasher_ = nullptr;
 };
 
 }  // namespace qz

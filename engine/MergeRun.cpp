@@ -8,7 +8,7 @@
 #include "engine/OutputFile.h"
 #include "engine/RunLock.h"
 #include "engine/RunReport.h"
-#include "engine/Sha256.h"
+#include "engine/HashPipe.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
 #include "engine/TargetVolume.h"
@@ -92,15 +92,15 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
 
 void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
     const auto& slices = set.slices();
-    Sha256 sha;
-    if (set.sums()) copy_.hashInto(&sha);
+    std::optional<HashPipe> sha;
+    if (set.sums()) copy_.hashInto(&sha.emplace());
     for (std::size_t k = 0; k < slices.size(); ++k) {
         // The very file the check saw, whatever its name leads to by now.
         SliceSet::requireUnchanged(slices[k]);
         copy_.open(slices[k].file->duplicate());
         report_.startInput(k, slices.size(), copy_.length());
         copy_.copyTo(copy_.length(), out);
-        if (set.sums()) set.sums()->holdDigest(k, slices[k].path, sha.hex());
+        if (sha) set.sums()->holdDigest(k, slices[k].path, sha->hex());
         copy_.close();
         // Written to while it was read: what was joined is not what was checked.
         SliceSet::requireUnchanged(slices[k]);

@@ -8,7 +8,7 @@
 #include "engine/OutputFile.h"
 #include "engine/RunLock.h"
 #include "engine/RunReport.h"
-#include "engine/Sha256.h"
+#include "engine/HashPipe.h"
 #include "engine/SliceNames.h"
 #include "engine/SliceSet.h"
 #include "engine/SliceSizes.h"
@@ -105,7 +105,7 @@ void SplitRun::writeSlices() {
     std::vector<OutputFile> slices;
     slices.reserve(sizes.size());
     std::int64_t end = 0;
-    Sha256 sha;
+    HashPipe sha;
     copy_.hashInto(&sha);
     std::vector<SumsFile::Line> sums;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
