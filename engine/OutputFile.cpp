@@ -1,6 +1,9 @@
 #include "engine/OutputFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <exception>
+#include <future>
 #include <utility>
 
 #include "engine/FileError.h"
@@ -49,7 +52,7 @@ OutputFile::OutputFile(OutputFile&& other) noexcept
       tempPath_(std::exchange(other.tempPath_, {})),
       file_(std::move(other.file_)),
       id_(other.id_),
-      parked_(other.parked_),
+      flushed_(other.flushed_),
       committed_(std::exchange(other.committed_, true)) {}
 
 OutputFile::~OutputFile() {
@@ -63,14 +66,32 @@ void OutputFile::keepOwner(const FileOwner& owner) {
     if (Sys::geteuid() == 0) file_.giveTo(owner);
 }
 
-void OutputFile::park() {
+void OutputFile::flush() {
     file_.sync();
-    if (tempPath_.empty()) nameHidden();
-    parked_ = true;
+    flushed_ = true;
+}
+
+void OutputFile::flushAll(const std::vector<OutputFile*>& files) {
+    constexpr std::size_t kAtOnce = 8;
+    for (std::size_t from = 0; from < files.size(); from += kAtOnce) {
+        std::vector<std::future<void>> flushing;
+        for (std::size_t k = from; k < std::min(files.size(), from + kAtOnce); ++k)
+            flushing.push_back(std::async(std::launch::async, [f = files[k]] { f->flush(); }));
+        // Every one waited for, the first failure reported.
+        std::exception_ptr failed;
+        for (auto& f : flushing) {
+            try {
+                f.get();
+            } catch (...) {
+                if (!failed) failed = std::current_exception();
+            }
+        }
+        if (failed) std::rethrow_exception(failed);
+    }
 }
 
 void OutputFile::commit(bool replace) {
-    if (!parked_) file_.sync();
+    if (!flushed_) flush();
     if (tempPath_.empty() && !replace) {
         file_.link(finalPath_);
         committed_ = true;

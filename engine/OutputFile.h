@@ -8,6 +8,7 @@
 // name in that directory.
 
 #include <string>
+#include <vector>
 
 #include "engine/FileHandle.h"
 #include "engine/FileId.h"
@@ -37,10 +38,15 @@ public:
     void keepOwner(const FileOwner& owner);
     const std::string& finalPath() const { return finalPath_; }
 
-    // Flushes the whole file and gives it a hidden name if it has none yet:
-    // it waits, whole, and still open and locked, for commit().
-    void park();
-    // Flushes the file (unless parked) and gives it its final name. With
+    // Flushes what was written to the device.
+    void flush();
+    // Flushes every one of files, several at once: a journalling file
+    // system then commits them together, not one commit each.
+    static void flushAll(const std::vector<OutputFile*>& files);
+    // Flushes the file (unless flushed) and gives it its final name. Until
+    // then a whole file
+    // waits open and locked, without a name where it never had one, so
+    // that a run killed meanwhile leaves nothing there. With
     // replace, whatever stands there is replaced in one step; without, that
     // is a FileError and nothing is replaced.
     void commit(bool replace);
@@ -66,7 +72,7 @@ private:
     std::string tempPath_;  // the hidden name; empty while the file has none
     FileHandle file_;
     FileId id_;
-    bool parked_ = false, committed_ = false;
+    bool flushed_ = false, committed_ = false;
 };
 
 }  // namespace qz

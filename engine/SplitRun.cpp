@@ -113,7 +113,6 @@ void SplitRun::writeSlices() {
             startFile(SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1))));
         end += sizes[k];
         copy_.copyTo(end, slices.back());
-        slices.back().park();
         sums.push_back({SliceNames::bareName(slices.back().finalPath()), sha.hex()});
     }
     copy_.hashInto(nullptr);
@@ -131,6 +130,12 @@ OutputFile SplitRun::startFile(const std::string& path) const {
 
 void SplitRun::nameSlices(std::vector<OutputFile>& slices, OutputFile& sums) {
     Interruption::check();
+    // Flushed together at the end, each slice mostly written back already:
+    // the disk works while the copy goes on.
+    std::vector<OutputFile*> all;
+    for (OutputFile& slice : slices) all.push_back(&slice);
+    all.push_back(&sums);
+    OutputFile::flushAll(all);
     // The old set goes only now that the new one is whole and flushed.
     removeReplaced();
     try {

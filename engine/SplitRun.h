@@ -53,14 +53,13 @@ private:
     void removeReplaced();
     // The order of removal: 0 slice 1, 1 the sums file, 2 any other.
     int rankOf(const SliceSet::Slice& slice) const;
-    // Copies the source into its slices, each hashed, flushed and parked
-    // under a temporary name, writes their sums file the same way, then
-    // names them.
+    // Copies the source into its slices, each hashed and waiting whole for
+    // its name, writes their sums file the same way, then names them.
     void writeSlices();
     // A file of the set, to become path, with the source's permissions and,
     // run as root, its owner.
     OutputFile startFile(const std::string& path) const;
-    // Names the parked slices and their sums file, slice 1 last, so a set
+    // Names the whole slices and their sums file, slice 1 last, so a set
     // that shows its slice 1 has its sums; takes the names back again when
     // that fails.
     void nameSlices(std::vector<OutputFile>& slices, OutputFile& sums);

@@ -239,7 +239,6 @@ std::string SumsFile::text() const {
 void SumsFile::writeTo(OutputFile& out) const {
     const std::string content = text();
     out.file().append(content.data(), content.size());
-    out.park();
 }
 
 }  // namespace qz

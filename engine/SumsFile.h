@@ -49,8 +49,8 @@ public:
 
     // The whole file as it is written.
     std::string text() const;
-    // Writes the file into out, which is to become it, flushed and parked
-    // under a temporary name as a slice is (see OutputFile).
+    // Writes the file into out, which is to become it as a slice does (see
+    // OutputFile).
     void writeTo(OutputFile& out) const;
 
     const std::vector<Line>& lines() const { return lines_; }

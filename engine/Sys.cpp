@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <functional>
+#include <mutex>
 #include <utility>
 
 namespace qz {
@@ -23,16 +24,24 @@ struct Fault {
 };
 
 std::array<Fault, static_cast<std::size_t>(Sys::Call::kCount)> faults;
+std::mutex faultsMutex;  // files are flushed on several threads at once
 
 // True, with errno set, when this use of call is the one a test asked to fail.
 bool injected(Sys::Call call) {
-    Fault& f = faults[static_cast<std::size_t>(call)];
-    if (f.countdown == 0 || --f.countdown != 0) return false;
-    if (f.before) {
-        f.before();
+    std::function<void()> before;
+    int err = 0;
+    {
+        const std::lock_guard lock(faultsMutex);
+        Fault& f = faults[static_cast<std::size_t>(call)];
+        if (f.countdown == 0 || --f.countdown != 0) return false;
+        before = f.before;
+        err = f.err;
+    }
+    if (before) {
+        before();
         return false;
     }
-    errno = f.err;
+    errno = err;
     return true;
 }
 
@@ -157,13 +166,18 @@ bool Sys::notOffered(Call call, int err) {
 }
 
 void Sys::failNth(Call call, long nth, int err) {
+    const std::lock_guard lock(faultsMutex);
     faults[static_cast<std::size_t>(call)] = {nth, err, nullptr};
 }
 
 void Sys::atNth(Call call, long nth, std::function<void()> action) {
+    const std::lock_guard lock(faultsMutex);
     faults[static_cast<std::size_t>(call)] = {nth, 0, std::move(action)};
 }
 
-void Sys::clearFaults() { faults = {}; }
+void Sys::clearFaults() {
+    const std::lock_guard lock(faultsMutex);
+    faults = {};
+}
 
 }  // namespace qz
