@@ -1,6 +1,7 @@
 // qzslice-cli: the split/merge engine driven from a terminal or a script.
 
 #include <fcntl.h>
+#include <termios.h>
 #include <libintl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -101,7 +102,12 @@ int main(int argc, char** argv) {
                             cmd.quiet);
         const int status = closeStdout(qzcli::CliSession(host, std::cout).run(cmd));
         // Stopped by a signal, with what the run wrote removed: end by it.
-        if (status == 128 + qz::Interruption::caught()) qz::Interruption::endBySignal();
+        if (status == 128 + qz::Interruption::caught()) {
+            // The reason reaches a terminal before the process is gone. A
+            // failed wait changes nothing: the signal ends the run anyway.
+            if (::isatty(STDERR_FILENO) == 1) static_cast<void>(::tcdrain(STDERR_FILENO));
+            qz::Interruption::endBySignal();
+        }
         return status;
     } catch (const std::exception& e) {
         std::cerr << "qzslice-cli: " << e.what() << '\n';
