@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -279,16 +280,22 @@ public:
             ::execlp("flock", "flock", "-o", file.c_str(), "sleep", "30", nullptr);
             ::_exit(127);
         }
-        ::usleep(300000);  // until it holds the lock
+        // Until it holds the lock, however long a loaded machine takes.
+        for (int i = 0; i < 500 && !held(); ++i) ::usleep(20000);
+    }
+    // Whether someone holds the lock on the file now.
+    bool held() const {
+        const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        ::close(fd);  // lets go of the lock if it was ours
+        return taken;
     }
     // Ends it, and waits until its lock is gone with it.
     ~Holder() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
-        const int fd = ::open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-        for (int i = 0; fd >= 0 && i < 100 && ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++i)
-            ::usleep(20000);
-        if (fd >= 0) ::close(fd);
+        for (int i = 0; i < 500 && held(); ++i) ::usleep(20000);
     }
 
 private:
