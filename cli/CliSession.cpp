@@ -152,10 +152,14 @@ int CliSession::check(const CommandLine& cmd) {
         if (!set.sums()) noSums(cmd, first);
         return 0;
     } catch (const qz::FileError& e) {
-        host_.showReason(qz::tr("the set is not whole"));
-        host_.showReason(e.what());
-        return 1;
+        return notWhole(e);
     }
+}
+
+int CliSession::notWhole(const qz::FileError& e) {
+    host_.showReason(qz::tr("the set is not whole"));
+    host_.showReason(e.what());
+    return 1;
 }
 
 int CliSession::verify(const CommandLine& cmd) {
@@ -169,7 +173,7 @@ int CliSession::verify(const CommandLine& cmd) {
         const auto& slices = set.slices();
         for (std::size_t k = 0; k < slices.size(); ++k) {
             try {
-                set.sums()->holdDigest(k, slices[k].path, qz::Sha256::ofFile(slices[k].path));
+                set.sums()->holdDigest(k, slices[k].path, qz::Sha256::of(*slices[k].file));
             } catch (const qz::FileError& e) {
                 host_.showReason(e.what());
                 ++bad;
@@ -182,9 +186,7 @@ int CliSession::verify(const CommandLine& cmd) {
                  << '\n';
         return bad == 0 ? 0 : 1;
     } catch (const qz::FileError& e) {
-        host_.showReason(qz::tr("the set is not whole"));
-        host_.showReason(e.what());
-        return 1;
+        return notWhole(e);
     } catch (const qz::Interrupted&) {
         return 128 + qz::Interruption::caught();
     }

@@ -11,6 +11,10 @@
 #include "cli/CommandLine.h"
 #include "engine/Engine.h"
 
+namespace qz {
+class FileError;
+}
+
 namespace qzcli {
 
 class CliSession {
@@ -37,6 +41,8 @@ private:
     // Every slice read and held to its line in the set's sums file: one
     // line for each bad slice; 0 when all are good.
     int verify(const CommandLine& cmd);
+    // Says that the set is not whole, and why; the exit status for that.
+    int notWhole(const qz::FileError& e);
     // The path of the sums file of the set whose first slice is firstSlice.
     static std::string sumsOf(const std::string& firstSlice);
     // Says, unless quiet, that the set of firstSlice, without sums, cannot

@@ -4,9 +4,6 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <cerrno>
-#include <unistd.h>
-#include <vector>
 
 #include "dirpicker/DirTree.h"
 #include "dirpicker/PathText.h"
@@ -17,15 +14,10 @@ namespace qzdirpicker {
 namespace {
 
 // The process's current directory; "/" when it cannot be determined (it
-// was removed, say). Read as bytes: Qt's own reading loses a name that is no
-// UTF-8.
+// was removed, say).
 QString currentDirectory() {
-    std::vector<char> buffer(4096);
-    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE) return QStringLiteral("/");
-        buffer.resize(buffer.size() * 2);
-    }
-    return PathText::display(buffer.data());
+    const std::string cwd = PathText::currentDirectory();
+    return cwd.empty() ? QStringLiteral("/") : PathText::display(cwd);
 }
 
 // The mount paths of drives.

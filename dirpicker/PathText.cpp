@@ -1,6 +1,10 @@
 #include "dirpicker/PathText.h"
 
 #include <dirent.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
 
 #include <QFile>
 #include <QStringList>
@@ -112,6 +116,15 @@ std::string PathText::resolved(const QString& qtPath) {
                     : bytes(parts[i]);
     }
     return path;
+}
+
+std::string PathText::currentDirectory() {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
 }
 
 std::string PathText::matchIn(const std::string& dir, const QString& component) {

@@ -24,6 +24,10 @@ public:
     // names of its folder, and is the one name there that Qt decodes to it;
     // without such a name it stays as Qt gave it.
     static std::string resolved(const QString& qtPath);
+    // The process's working directory, as the bytes the system gives; empty
+    // when it cannot be read (it was removed, say). Qt's own reading loses a
+    // name that is no UTF-8.
+    static std::string currentDirectory();
 
 private:
     // The name in the folder dir (bytes) that Qt decodes to component.

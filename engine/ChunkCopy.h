@@ -2,7 +2,8 @@
 // The input of a run (the source, or one slice after another) and the copy
 // of its bytes into the files being written, chunk by chunk, each chunk a
 // step of the progress. Where the file systems allow, the kernel moves the
-// bytes; elsewhere they pass through a buffer of one chunk.
+// bytes; elsewhere, and whenever they are hashed, they pass through memory
+// a batch of chunks at a time.
 
 #include <cstdint>
 #include <string>

@@ -52,10 +52,11 @@ FileHandle::~FileHandle() {
     if (fd_ >= 0) Sys::close(fd_);
 }
 
-FileHandle FileHandle::openRead(const std::string& path) {
+FileHandle FileHandle::openRead(const std::string& path, Links links) {
     // Never waits: a name that a FIFO or a device took meanwhile is refused
     // below, not read from.
-    int fd = Sys::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int follow = links == Links::Follow ? 0 : O_NOFOLLOW;
+    int fd = Sys::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | follow);
     if (fd < 0) throw FileError(tr("cannot open"), path, errno);
     FileHandle file(fd, path);
     if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError(tr("not a plain file"), path);
@@ -76,14 +77,6 @@ FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
     int fd = Sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) throw FileError(tr("cannot create"), path, errno);
     return FileHandle(fd, path);
-}
-
-FileHandle FileHandle::openWithoutFollowing(const std::string& path) {
-    const int fd = Sys::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) throw FileError(tr("cannot open"), path, errno);
-    FileHandle file(fd, path);
-    if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError(tr("not a plain file"), path);
-    return file;
 }
 
 FileHandle FileHandle::openLock(const std::string& path) {

@@ -21,8 +21,11 @@ public:
     FileHandle& operator=(FileHandle&& other) noexcept;
     ~FileHandle();  // closes quietly: only for the ways out that already failed
 
-    // Opens an existing regular file for reading.
-    static FileHandle openRead(const std::string& path);
+    // Whether opening a name follows a link there.
+    enum class Links { Follow, Refuse };
+    // Opens an existing regular file for reading, without waiting on
+    // anything; FileError for anything else, and for a link when refused.
+    static FileHandle openRead(const std::string& path, Links links = Links::Follow);
     // Whether a file made by createUnnamed can be given a name here: link()
     // names it through /proc, which a chroot may lack.
     static bool unnamedCanBeNamed();
@@ -31,9 +34,6 @@ public:
     // offers no such files.
     static FileHandle createUnnamed(const std::string& dir, unsigned mode,
                                     const std::string& path);
-    // The regular file at path, for reading, a link not followed and nothing
-    // waited for; FileError otherwise.
-    static FileHandle openWithoutFollowing(const std::string& path);
     // The file at path, made if missing, to hold a lock on; a link is not
     // followed.
     static FileHandle openLock(const std::string& path);

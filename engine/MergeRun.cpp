@@ -39,7 +39,7 @@ MergeRun::Result MergeRun::run() {
     if (!FileServices::sameFile(setFolder.empty() ? "." : setFolder, request_.folder))
         outputLock.emplace(request_.folder, stem);
     const SliceSet set = SliceSet::check(request_.firstSlice);
-    const std::string output = outputOf(set);
+    const std::string output = outputOf(set, stem);
     // Before the question: a refusal is not for after a Yes.
     TargetVolume(request_.folder).holdOutput(set.total());
     const Existing existing = confirmOutput(output);
@@ -50,10 +50,8 @@ MergeRun::Result MergeRun::run() {
     return Result::Completed;
 }
 
-std::string MergeRun::outputOf(const SliceSet& set) const {
-    const std::string output =
-        request_.folder +
-        SliceNames::withoutLastFour(SliceNames::bareName(request_.firstSlice));
+std::string MergeRun::outputOf(const SliceSet& set, const std::string& stem) const {
+    const std::string output = request_.folder + stem;
     for (const SliceSet::Slice& slice : set.slices())
         if (FileServices::sameFile(slice.path, output))
             throw FileError(tr("the output would overwrite a slice"), output);

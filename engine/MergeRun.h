@@ -37,8 +37,9 @@ private:
     // What stands at the output's name, and what the user said of it.
     enum class Existing { None, Replaced, Kept };
 
-    // The output's path; FileError when it would be one of the slices.
-    std::string outputOf(const SliceSet& set) const;
+    // The output's path, stem in the save folder; FileError when it would be
+    // one of the slices.
+    std::string outputOf(const SliceSet& set, const std::string& stem) const;
     // Asks about anything at the output's name; FileError for a directory.
     Existing confirmOutput(const std::string& output);
     // Writes the joined set and gives it the output's name, flushed.

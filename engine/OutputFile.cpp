@@ -128,7 +128,7 @@ void OutputFile::removeStale(const std::string& dir, const std::string& runName)
 void OutputFile::removeIfStale(const std::string& path) {
     FileHandle file;
     try {
-        file = FileHandle::openWithoutFollowing(path);
+        file = FileHandle::openRead(path, FileHandle::Links::Refuse);
         // Unlocked: its run is gone, wherever it ran. One just made and not
         // locked yet cannot be here: its run holds the lock of this name in
         // this folder, as the caller does.

@@ -52,8 +52,7 @@ std::string Sha256::hex() {
     return text;
 }
 
-std::string Sha256::ofFile(const std::string& path) {
-    FileHandle file = FileHandle::openRead(path);
+std::string Sha256::of(const FileHandle& file) {
     const std::int64_t length = file.length();
     std::vector<unsigned char> buffer(kPiece);
     Sha256 sha;
@@ -64,7 +63,6 @@ std::string Sha256::ofFile(const std::string& path) {
         sha.update(buffer.data(), piece);
         Interruption::check();
     }
-    file.close();
     return sha.hex();
 }
 

@@ -10,6 +10,8 @@ struct evp_md_ctx_st;
 
 namespace qz {
 
+class FileHandle;
+
 class Sha256 {
 public:
     Sha256();
@@ -23,9 +25,9 @@ public:
     // hasher starts over afterwards.
     std::string hex();
 
-    // The digest of the whole file at path, read in large pieces; FileError
+    // The digest of the whole open file, read in large pieces; FileError
     // when it cannot be read. Stops with Interrupted when a signal arrives.
-    static std::string ofFile(const std::string& path);
+    static std::string of(const FileHandle& file);
 
 private:
     // Readies the context for a new stream; std::runtime_error if it cannot.

@@ -77,9 +77,8 @@ bool SplitRun::replaceExisting() {
     // that name would delete the only copy of what is being split.
     const FileId source = copy_.input().identity();
     for (const SliceSet::Slice& old : existing)
-        if (FileServices::sameFile(old.path, request_.source) || old.entry == source)
-            throw FileError(tr("the source is one of its own slice names"),
-                            old.path);
+        if (const auto data = FileServices::target(old.path); data && data->id == source)
+            throw FileError(tr("the source is one of its own slice names"), old.path);
     if (!report_.confirm(RunReport::Question::ReplaceSlices)) return false;
     replaced_ = existing;
     return true;

@@ -108,7 +108,7 @@ std::optional<SumsFile> SumsFile::find(const std::string& dir, const std::string
     const auto names = FileServices::listDirectory(dir.empty() ? "." : dir);
     if (std::find(names.begin(), names.end(), want) == names.end())
         for (const std::string& name : names)
-            if (lowered(name) == lowered(want))
+            if (SliceNames::foldCase(name) == SliceNames::foldCase(want))
                 throw FileError(tr("the sums file's name is in another case: %1, not", {name}),
                                 want);
     SumsFile sums = parse(contentOf(path), path);

@@ -2,13 +2,11 @@
 
 #include <QApplication>
 #include <QTimer>
-#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <unistd.h>
-#include <vector>
 
+#include "dirpicker/PathText.h"
 #include "engine/Interruption.h"
 #include "mainwindow/AppSetup.h"
 #include "mainwindow/Form1.h"
@@ -20,16 +18,6 @@
 namespace {
 
 using qzmainwindow::StartArguments;
-
-// The current directory, empty when it cannot be read (it was removed).
-std::string currentDirectory() {
-    std::vector<char> buffer(4096);
-    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE) return {};
-        buffer.resize(buffer.size() * 2);
-    }
-    return buffer.data();
-}
 
 // --help, --version or a usage error: printed, and the exit status.
 int answerWithoutWindow(const StartArguments& args) {
@@ -94,7 +82,7 @@ int runWindow(const StartArguments& args, char** argv) {
 
 int main(int argc, char** argv) {
     const StartArguments args =
-        StartArguments::parse({argv + 1, argv + argc}, currentDirectory());
+        StartArguments::parse({argv + 1, argv + argc}, qzdirpicker::PathText::currentDirectory());
     if (args.action != StartArguments::Action::Run) return answerWithoutWindow(args);
     if (!qzmainwindow::AppSetup::haveDisplay()) {
         std::fputs("QZ切片宝需要图形界面会话才能运行 / QZ切片宝 needs a graphical session "
