@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <functional>
 #include <mutex>
@@ -25,9 +26,11 @@ struct Fault {
 
 std::array<Fault, static_cast<std::size_t>(Sys::Call::kCount)> faults;
 std::mutex faultsMutex;  // files are flushed on several threads at once
+std::atomic<bool> armed{false};  // whether any fault is asked for: most runs ask none
 
 // True, with errno set, when this use of call is the one a test asked to fail.
 bool injected(Sys::Call call) {
+    if (!armed.load(std::memory_order_relaxed)) return false;
     std::function<void()> before;
     int err = 0;
     {
@@ -168,16 +171,19 @@ bool Sys::notOffered(Call call, int err) {
 void Sys::failNth(Call call, long nth, int err) {
     const std::lock_guard lock(faultsMutex);
     faults[static_cast<std::size_t>(call)] = {nth, err, nullptr};
+    armed = true;
 }
 
 void Sys::atNth(Call call, long nth, std::function<void()> action) {
     const std::lock_guard lock(faultsMutex);
     faults[static_cast<std::size_t>(call)] = {nth, 0, std::move(action)};
+    armed = true;
 }
 
 void Sys::clearFaults() {
     const std::lock_guard lock(faultsMutex);
     faults = {};
+    armed = false;
 }
 
 }  // namespace qz

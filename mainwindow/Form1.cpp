@@ -55,8 +55,8 @@ QString aboutText() {
 // folder when started from the desktop's menu. The home folder also stands in
 // when that directory has been removed meanwhile.
 QString workingDirectory() {
-    const std::string cwd = qzdirpicker::PathText::currentDirectory();
-    return cwd.empty() ? QDir::homePath() : qzdirpicker::PathText::display(cwd);
+    const std::string cwd = PathText::currentDirectory();
+    return cwd.empty() ? QDir::homePath() : PathText::display(cwd);
 }
 
 }  // namespace
