@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <string>
 
 #include "engine/FileId.h"
@@ -77,15 +78,20 @@ public:
 
 private:
     FileHandle(int fd, std::string path);
-    // Has the device start on what has piled up since the last time, without
-    // waiting for it: a disk then writes while the copy goes on, and the
-    // flush at the end has little left to wait for.
+    // Flushes what has piled up since the last time on a thread beside,
+    // unless the previous such flush still runs: the device then writes,
+    // and empties its cache, while the copy goes on, and the flush at the
+    // end has little left to wait for.
     void writeBehind();
+    // Waits for the flush beside, if one runs, and keeps its failure.
+    void settleFlush() noexcept;
 
     int fd_ = -1;
     std::string path_;      // for messages
     std::int64_t end_ = 0;      // where the next appended byte goes
-    std::int64_t started_ = 0;  // bytes the device was told to write
+    std::int64_t started_ = 0;  // bytes a flush beside was started for
+    std::future<int> flushing_;  // the flush beside: its errno, 0 if none
+    int flushFailed_ = 0;        // the first failure of a flush beside
 };
 
 }  // namespace qz

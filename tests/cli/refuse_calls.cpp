@@ -1,5 +1,5 @@
 // refuse_calls ERRNO PROGRAM ARGS...: runs PROGRAM under a seccomp filter
-// that answers copy_file_range, renameat2 and sync_file_range with ERRNO
+// that answers copy_file_range, renameat2 and fdatasync with ERRNO
 // (EPERM or ENOSYS), as container and snap sandboxes do with calls they do
 // not allow.
 
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_copy_file_range, 2, 0),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 1, 0),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_sync_file_range, 0, 1),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fdatasync, 0, 1),
         BPF_STMT(BPF_RET | BPF_K, refuse),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };

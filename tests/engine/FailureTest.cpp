@@ -196,17 +196,22 @@ TEST_F(FailureTest, ASliceThatCannotBeDeletedKeepsTheWholeOutput) {
 }
 
 // Calls the system could refuse at any time, made to fail through the
-// engine's seam: a split whose slice 2 cannot be flushed, and a merge whose
-// finished output cannot take the place of the older one. Each ends on the
-// error path with the system's reason and leaves what was there before.
+// engine's seam: a split whose slice 2 cannot be flushed, one whose flush
+// beside the copy fails (the kernel would not tell the fsync at the end), and
+// a merge whose finished output cannot take the place of the older one. Each
+// ends on the error path with the system's reason and leaves what was there
+// before.
 TEST_F(FailureTest, ARefusedCallLeavesWhatWasThereBefore) {
     struct Row {
         bool split;
         Sys::Call call;
         long nth;
+        std::int64_t size;
     };
-    for (const Row row : {Row{true, Sys::Call::Fsync, 2}, Row{false, Sys::Call::Rename, 1}}) {
-        const auto bytes = TempDir::pattern(300000);
+    for (const Row row : {Row{true, Sys::Call::Fsync, 2, 300000},
+                          Row{true, Sys::Call::Fdatasync, 1, 40 << 20},
+                          Row{false, Sys::Call::Rename, 1, 300000}}) {
+        const auto bytes = TempDir::pattern(row.size);
         TempDir::write(dir / "src", bytes);
         if (!row.split) {
             ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Completed);
@@ -222,7 +227,7 @@ TEST_F(FailureTest, ARefusedCallLeavesWhatWasThereBefore) {
         EXPECT_NE(engine.failureReason().find(std::strerror(EIO)), std::string::npos)
             << engine.failureReason();
         EXPECT_EQ(sliceSizes(dir.path(), "src").size(), row.split ? 0u : 2u);
-        EXPECT_EQ(TempDir::size(dir / "src"), row.split ? 300000 : 1);
+        EXPECT_EQ(TempDir::size(dir / "src"), row.split ? row.size : 1);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
                   row.split ? 1 : 4);  // no temporary left; a merge's set has its sums
         std::filesystem::remove_all(dir.path());
