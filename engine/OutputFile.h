@@ -44,9 +44,8 @@ public:
     // system then commits them together, not one commit each.
     static void flushAll(const std::vector<OutputFile*>& files);
     // Flushes the file (unless flushed) and gives it its final name. Until
-    // then a whole file
-    // waits open and locked, without a name where it never had one, so
-    // that a run killed meanwhile leaves nothing there. With
+    // then a whole file waits open and locked, without a name where it never
+    // had one, so that a run killed meanwhile leaves nothing there. With
     // replace, whatever stands there is replaced in one step; without, that
     // is a FileError and nothing is replaced.
     void commit(bool replace);

@@ -36,8 +36,9 @@ SliceSet SliceSet::check(const std::string& first) {
     SliceSet set;
     set.dir_ = listable(dir);
     set.probe(first, dir, stem);
-    set.checkNames(dir, stem);
-    set.checkSums(dir, stem);
+    const auto names = FileServices::listDirectory(set.dir_);
+    set.checkNames(dir, stem, names);
+    set.checkSums(dir, stem, names);
     set.checkSizes();
     return set;
 }
@@ -91,9 +92,10 @@ std::map<long, std::string> SliceSet::named(const std::string& dir, const std::s
     return found;
 }
 
-void SliceSet::checkNames(const std::string& dir, const std::string& stem) const {
+void SliceSet::checkNames(const std::string& dir, const std::string& stem,
+                          const std::vector<std::string>& names) const {
     const long n = static_cast<long>(slices_.size());
-    for (const auto& [k, entry] : named(dir, stem, FileServices::listDirectory(listable(dir))))
+    for (const auto& [k, entry] : named(dir, stem, names))
         if (k > n)
             throw FileError(tr("a gap in the set: there is no slice %1, yet there is",
                                {std::to_string(n + 1)}),
@@ -155,8 +157,9 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
     return found;
 }
 
-void SliceSet::checkSums(const std::string& dir, const std::string& stem) {
-    sums_ = SumsFile::find(dir, stem);
+void SliceSet::checkSums(const std::string& dir, const std::string& stem,
+                         const std::vector<std::string>& names) {
+    sums_ = SumsFile::find(dir, stem, names);
     if (!sums_) return;
     std::vector<std::pair<std::string, std::int64_t>> held;
     for (const Slice& s : slices_) held.emplace_back(s.path, s.size);

@@ -64,17 +64,20 @@ public:
 private:
     // Slice 1, 2, ... up to the first index that nothing answers to.
     void probe(const std::string& first, const std::string& dir, const std::string& stem);
-    // No stray names beside the set: none beyond its end, in any spelling
-    // the volume resolves to the set's names.
-    void checkNames(const std::string& dir, const std::string& stem) const;
+    // No stray names beside the set among the entries of dir: none beyond
+    // its end, in any spelling the volume resolves to the set's names.
+    void checkNames(const std::string& dir, const std::string& stem,
+                    const std::vector<std::string>& names) const;
     // The entries of dir that are slice names of stem's set, by index: as
     // written, or spelled otherwise where the volume resolves them to it.
     static std::map<long, std::string> named(const std::string& dir, const std::string& stem,
                                              const std::vector<std::string>& entries);
     void checkSizes() const;
 
-    // Reads the sums file beside the set, if any, and holds the set to it.
-    void checkSums(const std::string& dir, const std::string& stem);
+    // Reads the sums file beside the set, if any among the entries of dir,
+    // and holds the set to it.
+    void checkSums(const std::string& dir, const std::string& stem,
+                   const std::vector<std::string>& names);
 
     std::vector<Slice> slices_;
     std::string dir_;

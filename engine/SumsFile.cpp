@@ -98,14 +98,14 @@ std::string SumsFile::pathFor(const std::string& dir, const std::string& stem) {
     return dir + stem + kSuffix;
 }
 
-std::optional<SumsFile> SumsFile::find(const std::string& dir, const std::string& stem) {
+std::optional<SumsFile> SumsFile::find(const std::string& dir, const std::string& stem,
+                                       const std::vector<std::string>& names) {
     const std::string path = pathFor(dir, stem);
     const auto entry = FileServices::entry(path);
     if (!entry) return std::nullopt;
     // On a volume that ignores case the name answers for an entry in another
     // case too: a record renamed by hand, or not ours, which is not trusted.
     const std::string want = SliceNames::bareName(path);
-    const auto names = FileServices::listDirectory(dir.empty() ? "." : dir);
     if (std::find(names.begin(), names.end(), want) == names.end())
         for (const std::string& name : names)
             if (SliceNames::foldCase(name) == SliceNames::foldCase(want))

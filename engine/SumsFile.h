@@ -33,10 +33,12 @@ public:
 
     // dir (ending in "/", or empty) + stem + ".QZ.sha256".
     static std::string pathFor(const std::string& dir, const std::string& stem);
-    // The sums file of the slices stem in dir, read; nothing when no entry
-    // has its name. FileError when it is there but unreadable, malformed, of
-    // another version, or its name is in another case.
-    static std::optional<SumsFile> find(const std::string& dir, const std::string& stem);
+    // The sums file of the slices stem in dir, whose entries are names,
+    // read; nothing when no entry has its name. FileError when it is there
+    // but unreadable, malformed, of another version, or its name is in
+    // another case.
+    static std::optional<SumsFile> find(const std::string& dir, const std::string& stem,
+                                        const std::vector<std::string>& names);
     // The sums file in text, read from path; FileError naming what is wrong.
     static SumsFile parse(const std::string& text, const std::string& path);
 
