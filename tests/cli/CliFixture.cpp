@@ -1,5 +1,8 @@
 #include "tests/cli/CliFixture.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "engine/SliceNames.h"
@@ -13,6 +16,17 @@ CliFixture::Bytes CliFixture::make(const std::string& name, std::int64_t size,
 
 void CliFixture::mkdir(const std::string& dir) const {
     std::filesystem::create_directories(at(dir));
+}
+
+int CliFixture::shell(const std::string& command, const char* sh) const {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(at("").c_str()) == 0) ::execlp(sh, sh, "-c", command.c_str(), nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 CliFixture::Bytes CliFixture::splitNew(const std::string& name, std::int64_t size,

@@ -37,6 +37,9 @@ protected:
     CliProcess::Result cli(const std::vector<std::string>& args) const {
         return CliProcess::run(args, dir_.path());
     }
+    // Runs command with the shell sh in the scratch directory; its exit
+    // status, 128 + the signal's number when a signal ended it.
+    int shell(const std::string& command, const char* sh = "sh") const;
     // Splits a new source of size bytes into count slices; returns its bytes.
     Bytes splitNew(const std::string& name, std::int64_t size, int count) const;
     // The slices name.QZ1 to name.QZn joined in index order, as cat would.

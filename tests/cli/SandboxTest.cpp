@@ -2,10 +2,8 @@
 // the newer file calls, and a folder another user may enter but not list.
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "tests/cli/CliFixture.h"
@@ -14,14 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Sandbox : public CliFixture {
-protected:
-    // Runs command (a shell command line) in the scratch directory; its exit status.
-    int shell(const std::string& command) const {
-        const int status = std::system(("cd '" + at("") + "' && " + command).c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-};
+using Sandbox = CliFixture;
 
 // A filter that answers copy_file_range, renameat2 and fdatasync with EPERM
 // or ENOSYS: split and merge take the plain way, as cp and cat would, and
@@ -29,13 +20,11 @@ protected:
 TEST_F(Sandbox, RefusedCallsFallBackToThePlainWay) {
     const Bytes src = make("big", 20 << 20);  // the merge passes the 16 MiB of a flush beside
     mkdir("out");
-    const std::string tool = std::string(REFUSE_CALLS) + " %s '" + QZSLICE_CLI + "' ";
     for (const char* err : {"EPERM", "ENOSYS"}) {
-        char prefix[512];
-        std::snprintf(prefix, sizeof prefix, tool.c_str(), err);
-        ASSERT_EQ(shell(std::string(prefix) + "split big 3 --yes -q"), 0) << err;
+        const std::string prefix = std::string(REFUSE_CALLS) + " " + err + " '" + QZSLICE_CLI + "' ";
+        ASSERT_EQ(shell(prefix + "split big 3 --yes -q"), 0) << err;
         fs::remove(at("big.QZ.sha256"));  // a set without sums is joined in the kernel
-        ASSERT_EQ(shell(std::string(prefix) + "merge big.QZ1 --to out --yes -q"), 0) << err;
+        ASSERT_EQ(shell(prefix + "merge big.QZ1 --to out --yes -q"), 0) << err;
         EXPECT_EQ(bytesOf("out/big"), src) << err;
     }
 }

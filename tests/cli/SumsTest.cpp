@@ -2,7 +2,6 @@
 // it, and that check, verify and merge stop every spoiled set and touch
 // nothing of it.
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -20,12 +19,6 @@ protected:
     }
     void write(const std::string& name, const std::string& content) const {
         std::ofstream(at(name)) << content;
-    }
-    // Runs command, from a script file, with sh in the scratch directory;
-    // its exit status.
-    int shell(const std::string& command, const std::string& sh = "sh") const {
-        std::ofstream(at("run.sh")) << command << "\n";
-        return std::system(("cd \"" + at("") + "\" && " + sh + " run.sh >/dev/null 2>&1").c_str());
     }
     // The command after label in the sums file's comment lines.
     std::string commandAfter(const std::string& sums, const std::string& label) const {

@@ -14,9 +14,7 @@ namespace {
 // A locale whose decimal point is ",", made for the test: nothing of the
 // system's is needed but glibc's locale sources. Empty when none can be made.
 std::string commaLocale(const TempDir& where) {
-    const std::string command = "localedef -c -i de_DE -f UTF-8 '" + (where / "de_DE.UTF-8") +
-                                "' > /dev/null 2>&1";
-    if (std::system(command.c_str()) != 0 || ::setenv("LOCPATH", where.path().c_str(), 1) != 0)
+    if (!where.makeLocale("de_DE") || ::setenv("LOCPATH", where.path().c_str(), 1) != 0)
         return "";
     return "de_DE.UTF-8";
 }

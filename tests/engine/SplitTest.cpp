@@ -76,7 +76,6 @@ TEST_F(SplitTest, CompletionLeavesTheWindowIdleAndEmptied) {
     EXPECT_FALSE(host.text2Focused);
     EXPECT_EQ(engine.iPos(), 0);
     EXPECT_FALSE(engine.inputOpen());
-    // The list stays pointed at the new set.
 }
 
 TEST_F(SplitTest, GuardDoesNothingWithoutSourceOrSaveLocation) {

@@ -272,7 +272,6 @@ void InputTest::directoryPickedIsTheSaveLocation() {
     QVERIFY(picker.shown() == std::vector<QWidget*>(2, form.get()));  // over the window
 }
 
-QTEST_MAIN(InputTest)
 void InputTest::enterPressesTheFocusedButton_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<int>("key");
@@ -294,4 +293,5 @@ void InputTest::enterPressesTheFocusedButton() {
     QCOMPARE(clicks.count(), 1);
 }
 
+QTEST_MAIN(InputTest)
 #include "InputTest.moc"

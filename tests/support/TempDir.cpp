@@ -57,4 +57,10 @@ std::int64_t TempDir::size(const std::string& path) {
     return st.st_size;
 }
 
+bool TempDir::makeLocale(const std::string& language) const {
+    const std::string command = "localedef -c -i " + language + " -f UTF-8 '" +
+                                (*this / (language + ".UTF-8")) + "' > /dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
 }  // namespace qz

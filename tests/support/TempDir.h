@@ -27,6 +27,10 @@ public:
     static std::vector<unsigned char> read(const std::string& path);
     static bool exists(const std::string& path);  // any kind of entry, links too
     static std::int64_t size(const std::string& path);
+    // Builds the UTF-8 locale of language (as "de_DE") in this directory,
+    // from glibc's sources, so that LOCPATH set to path() finds it: false
+    // where it cannot be made (no localedef, or no locales package).
+    bool makeLocale(const std::string& language) const;
 
 private:
     std::string path_;
