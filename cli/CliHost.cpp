@@ -100,7 +100,8 @@ qz::MsgAnswer CliHost::MsgBox(const std::string& text, const std::string& title,
         return qz::MsgAnswer::No;
     }
     // A question --yes answered needs no word when quiet: the run goes on.
-    if (!(quiet_ && answer_ == CommandLine::Answer::Yes))
+    // Every other box (a refusal, the error) is said all the same.
+    if (!(question && quiet_ && answer_ == CommandLine::Answer::Yes))
         err_ << inUsersLanguage(text) << '\n' << std::flush;
     if (!question) return qz::MsgAnswer::Ok;
     return answer_ == CommandLine::Answer::Yes ? qz::MsgAnswer::Yes : qz::MsgAnswer::No;

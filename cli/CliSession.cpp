@@ -167,9 +167,13 @@ int CliSession::verify(const CommandLine& cmd) {
     std::size_t bad = 0;
     try {
         const qz::SliceSet set = qz::SliceSet::check(first);
-        if (!set.sums())
-            throw qz::FileError(qz::tr("the set has no sums file to verify it against"),
-                                sumsOf(first));
+        if (!set.sums()) {
+            // A whole set, but nothing to hold its bytes to.
+            host_.showReason(qz::FileError(qz::tr("the set has no sums file to verify it against"),
+                                           sumsOf(first))
+                                 .what());
+            return 1;
+        }
         const auto& slices = set.slices();
         for (std::size_t k = 0; k < slices.size(); ++k) {
             try {

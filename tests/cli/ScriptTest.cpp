@@ -36,10 +36,16 @@ TEST_F(Scripts, QuietSaysNothingOnSuccessAndAllElseAsBefore) {
     auto answered = cli({"split", "a.bin", "3", "-q", "--yes"});
     EXPECT_EQ(answered.status, 0);
     EXPECT_EQ(answered.out + answered.err, "");  // the question was answered already
+    // --yes answers questions, and silences nothing else.
     make("empty", 0);
-    auto failed = cli({"split", "empty", "2", "-q"});
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err.rfind(kError, 0), 0u) << failed.err;
+    for (const char* yes : {"--no", "--yes"}) {
+        auto failed = cli({"split", "empty", "2", "-q", yes});
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_EQ(failed.err.rfind(kError, 0), 0u) << failed.err;
+        auto refused = cli({"split", "a.bin", "10", "-q", yes});
+        EXPECT_EQ(refused.status, 3);
+        EXPECT_EQ(refused.err, std::string(kTooSmall)) << yes;
+    }
 }
 
 TEST_F(Scripts, ABrokenStderrChangesNothingOfTheOutcome) {

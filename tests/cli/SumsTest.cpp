@@ -74,6 +74,7 @@ TEST_F(Sums, WithoutASumsFileMergeSaysSoAndVerifyRefuses) {
     auto v = cli({"verify", "a.bin.QZ1"});
     EXPECT_EQ(v.status, 1);
     EXPECT_NE(v.err.find("no sums file"), std::string::npos) << v.err;
+    EXPECT_EQ(v.err.find("not whole"), std::string::npos) << v.err;  // it is whole
     auto m = cli({"merge", "a.bin.QZ1"});
     EXPECT_EQ(m.status, 0);
     EXPECT_EQ(m.err, std::string(kDone) +
