@@ -96,9 +96,8 @@ int CliSession::run(const CommandLine& cmd) {
 }
 
 std::string CliSession::sumsOf(const std::string& firstSlice) {
-    return qz::SumsFile::pathFor(
-        qz::SliceNames::directoryOf(firstSlice),
-        qz::SliceNames::withoutLastFour(qz::SliceNames::bareName(firstSlice)));
+    return qz::SumsFile::pathFor(qz::SliceNames::directoryOf(firstSlice),
+                                 qz::SliceNames::stemOf(firstSlice));
 }
 
 void CliSession::noSums(const CommandLine& cmd, const std::string& firstSlice) {

@@ -32,7 +32,7 @@ MergeRun::MergeRun(const Request& request, RunReport& report, const RunOptions& 
 
 MergeRun::Result MergeRun::run() {
     // The set, and the output's name where it lies in another folder.
-    const std::string stem = SliceNames::withoutLastFour(SliceNames::bareName(request_.firstSlice));
+    const std::string stem = SliceNames::stemOf(request_.firstSlice);
     const std::string setFolder = SliceNames::directoryOf(request_.firstSlice);
     const RunLock setLock(setFolder, stem);
     std::optional<RunLock> outputLock;

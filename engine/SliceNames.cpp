@@ -103,6 +103,10 @@ std::string SliceNames::cutBeforeLastDot(const std::string& names) {
     return firstCharacters(names, static_cast<std::size_t>(p) - 1);
 }
 
+std::string SliceNames::stemOf(const std::string& firstSlice) {
+    return withoutLastFour(bareName(firstSlice));
+}
+
 std::string SliceNames::withoutLastFour(const std::string& name) {
     const std::size_t n = characterCount(name);
     if (n < 4) throw FileError(tr("name too short"), name);

@@ -31,6 +31,9 @@ public:
     static std::string cutBeforeLastDot(const std::string& names);
     // name less its last four characters; FileError when it has fewer.
     static std::string withoutLastFour(const std::string& name);
+    // The name a set's slices are named after, from its first slice's path
+    // (NAME from dir/NAME.QZ1).
+    static std::string stemOf(const std::string& firstSlice);
 
     // The characters in text. A well-formed UTF-8 sequence is one character,
     // and so is each byte that belongs to none, so names that are not valid

@@ -177,7 +177,7 @@ SumsFile SumsFile::parse(const std::string& text, const std::string& path) {
 
 void SumsFile::hold(const std::vector<std::pair<std::string, std::int64_t>>& slices) const {
     const std::string dir = SliceNames::directoryOf(slices.front().first);
-    const std::string stem = SliceNames::withoutLastFour(SliceNames::bareName(slices.front().first));
+    const std::string stem = SliceNames::stemOf(slices.front().first);
     if (source_ != stem)
         throw FileError(tr("the sums file is of %1, not of %2:", {source_, stem}),
                         path_);

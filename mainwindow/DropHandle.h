@@ -5,6 +5,7 @@
 #include <QList>
 #include <QUrl>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qzmainwindow {
@@ -16,6 +17,9 @@ public:
     // (another machine's file, a web address) for its own text, which names
     // no file.
     explicit DropHandle(const QList<QUrl>& urls);
+    // Paths as they are, bytes the file system takes: a file opened with the
+    // program lands as its drop would.
+    explicit DropHandle(std::vector<std::string> paths) : paths_(std::move(paths)) {}
 
     int count() const { return int(paths_.size()); }
     const std::string& path(int index) const { return paths_.at(std::size_t(index)); }

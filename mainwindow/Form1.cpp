@@ -17,7 +17,6 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
-#include <QUrl>
 
 #include "dirpicker/PathText.h"
 #include "dirpicker/Twips.h"
@@ -318,12 +317,7 @@ void Form1::openFile(const QByteArray& path) {
     // To the front first, so that what the drop says shows over the window.
     raise();
     activateWindow();
-    // The URL a file manager drops for the file: every byte of the name kept,
-    // those that are no UTF-8 percent-encoded as they are.
-    QUrl url;
-    url.setScheme(QStringLiteral("file"));
-    url.setPath(QString::fromLatin1(path.toPercentEncoding("/")), QUrl::TolerantMode);
-    DropHandle hDrop({url});
+    DropHandle hDrop(std::vector<std::string>{path.toStdString()});
     DropFiles(hDrop);
 }
 

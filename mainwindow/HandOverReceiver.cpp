@@ -1,19 +1,8 @@
 #include "mainwindow/HandOverReceiver.h"
 
 #include <QLocalSocket>
-#include <memory>
 
 namespace qzmainwindow {
-
-namespace {
-
-// What one connection brought so far.
-struct Incoming {
-    QByteArray bytes;
-    bool tooLong = false;
-};
-
-}  // namespace
 
 HandOverReceiver::HandOverReceiver(QObject* parent) : QObject(parent) {
     connect(&server_, &QLocalServer::newConnection, this, &HandOverReceiver::accept);
@@ -33,23 +22,15 @@ bool HandOverReceiver::listen(const QString& path, QString* why) {
 
 void HandOverReceiver::accept() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        auto incoming = std::make_shared<Incoming>();
-        connect(socket, &QLocalSocket::readyRead, this, [socket, incoming] {
-            const QByteArray more = socket->readAll();
-            if (incoming->tooLong) return;
-            incoming->bytes += more;
-            if (incoming->bytes.size() <= kMaxBytes) return;
-            incoming->tooLong = true;
-            incoming->bytes.clear();
-            socket->disconnectFromServer();
+        // What a connection brought waits in its buffer until it ends; one
+        // that brings too much is dropped, its buffer with it.
+        connect(socket, &QLocalSocket::readyRead, this, [socket] {
+            if (socket->bytesAvailable() > kMaxBytes) socket->abort();
         });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket, incoming] {
-            if (!incoming->tooLong) incoming->bytes += socket->readAll();
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            const QByteArray bytes = socket->readAll();
             socket->deleteLater();
-            if (incoming->tooLong || incoming->bytes.isEmpty() ||
-                incoming->bytes.size() > kMaxBytes)
-                return;
-            emit fileHandedOver(incoming->bytes);
+            if (!bytes.isEmpty() && bytes.size() <= kMaxBytes) emit fileHandedOver(bytes);
         });
     }
 }
