@@ -215,7 +215,11 @@ void InstanceTest::secondStartHandsOverTheFileBytes() {
 
 void InstanceTest::secondStartReachesTheRunningWindow() {
     QProcess first;
-    start(first);
+    QProcessEnvironment e = env();
+    e.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("qzslice.boxes.debug=true"));
+    first.setProcessEnvironment(e);
+    first.start(QStringLiteral(QZSLICE_EXE), {});
+    QVERIFY(first.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(lockHeld(), 10000);
     QProcess second;
     second.setProcessEnvironment(env());
@@ -224,6 +228,10 @@ void InstanceTest::secondStartReachesTheRunningWindow() {
     QCOMPARE(second.readAllStandardError(), QByteArray());
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(first.state(), QProcess::Running);
+    // The first window took the file as a drop: there is none such.
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (said += first.readAllStandardError()).contains("box opens: 找不到指定的文件名!"), 10000);
     stop(first);
 }
 
