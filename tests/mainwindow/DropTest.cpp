@@ -6,10 +6,8 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -29,42 +27,10 @@ using Outcome = qz::Engine::Outcome;
 class DropTest : public FormFixture {
     Q_OBJECT
 
-    // How a drop went, as the platform would see it: whether the window took
-    // the drag as it came in and moved, whether it took the drop, and how.
-    struct Sent {
-        bool entered = false, dropped = false;
-        Qt::DropAction action = Qt::IgnoreAction;
-    };
-
     static QList<QUrl> files(const QStringList& paths) {
         QList<QUrl> urls;
         for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
         return urls;
-    }
-    // Drags urls over target and drops them there, offering copy and move
-    // as a file manager does, with the paths as text beside the URLs; Shift
-    // held, the move is what it proposes. As on the platform, a move follows
-    // the enter with its answer, and the drop comes only when the window took
-    // the move.
-    Sent sendDrop(QWidget* target, const QList<QUrl>& urls) {
-        QMimeData data;
-        data.setUrls(urls);
-        QStringList lines;
-        for (const QUrl& u : urls) lines << u.toString();
-        data.setText(lines.join(QLatin1Char('\n')));
-        const QPoint at = target->rect().center();
-        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
-        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
-        QApplication::sendEvent(target, &enter);
-        QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
-        move.setDropAction(enter.dropAction());
-        move.setAccepted(enter.isAccepted());
-        QApplication::sendEvent(target, &move);
-        if (!enter.isAccepted() || !move.isAccepted()) return {};
-        QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
-        if (drop.proposedAction() != Qt::MoveAction) qFatal("no move proposed");
-        QApplication::sendEvent(target, &drop);
-        return {true, drop.isAccepted(), drop.dropAction()};
     }
     Sent drop(const QStringList& paths) { return sendDrop(form.get(), files(paths)); }
     Outcome operate() {

@@ -1,6 +1,8 @@
 #include "tests/mainwindow/FormFixture.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
@@ -59,4 +61,25 @@ void FormFixture::cleanup() {
     form.reset();
     dir.reset();
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+FormFixture::Sent FormFixture::sendDrop(QWidget* target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QStringList lines;
+    for (const QUrl& u : urls) lines << u.toString();
+    data.setText(lines.join(QLatin1Char('\n')));
+    const QPoint at = target->rect().center();
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    move.setDropAction(enter.dropAction());
+    move.setAccepted(enter.isAccepted());
+    QApplication::sendEvent(target, &move);
+    if (!enter.isAccepted() || !move.isAccepted()) return {};
+    QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    if (drop.proposedAction() != Qt::MoveAction) qFatal("no move proposed");
+    QApplication::sendEvent(target, &drop);
+    return {true, drop.isAccepted(), drop.dropAction()};
 }

@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QObject>
+#include <QList>
 #include <QStringList>
+#include <QUrl>
 #include <QTimer>
 #include <cstdint>
 #include <functional>
@@ -42,6 +44,20 @@ protected:
     }
     QString text(const char* name);   // the text of the line edit called name
     QString label(const char* name);  // the caption of the label called name
+
+    // How a drop went, as the platform would see it: whether the window took
+    // the drag as it came in and moved, whether it took the drop, and how.
+    struct Sent {
+        bool entered = false, dropped = false;
+        Qt::DropAction action = Qt::IgnoreAction;
+    };
+
+    // Drags urls over target and drops them there, offering copy and move
+    // as a file manager does, with the paths as text beside the URLs; Shift
+    // held, the move is what it proposes. As on the platform, a move follows
+    // the enter with its answer, and the drop comes only when the window took
+    // the move.
+    Sent sendDrop(QWidget* target, const QList<QUrl>& urls);
 
     // Where name is in the scratch directory.
     QString path(const std::string& name);

@@ -2,8 +2,6 @@
 // drop of that one file would, byte-exact names included, is refused while an
 // operation runs, and brings the window to the front.
 
-#include <QDropEvent>
-#include <QMimeData>
 #include <QTest>
 
 #include "dirpicker/PathText.h"
@@ -35,16 +33,8 @@ class OpenFileTest : public FormFixture {
     // A file manager's drop of the file whose name has the bytes name: the
     // drag comes in, moves, and is dropped.
     void dropFile(const QByteArray& name) {
-        QMimeData data;
         const QByteArray file = QByteArray::fromStdString(dir->path()) + '/' + name;
-        data.setUrls({QUrl::fromEncoded("file://" + file.toPercentEncoding("/"))});
-        const QPointF at(10, 10);
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(form.get(), &enter);
-        QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(form.get(), &move);
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(form.get(), &drop);
+        sendDrop(form.get(), {QUrl::fromEncoded("file://" + file.toPercentEncoding("/"))});
     }
 
 private slots:
