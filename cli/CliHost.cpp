@@ -7,8 +7,8 @@
 #include <ostream>
 
 #include "engine/Engine.h"
-#include "engine/Interruption.h"
-#include "engine/Text.h"
+#include "engine/io/Interruption.h"
+#include "engine/io/Text.h"
 #include "engine/WayOut.h"
 
 namespace qzcli {

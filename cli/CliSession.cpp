@@ -4,16 +4,16 @@
 
 #include <ostream>
 
-#include "engine/FileError.h"
-#include "engine/FileServices.h"
-#include "engine/Interruption.h"
-#include "engine/Sha256.h"
-#include "engine/SliceNames.h"
-#include "engine/SliceSet.h"
-#include "engine/SliceSizes.h"
+#include "engine/io/FileError.h"
+#include "engine/io/FileServices.h"
+#include "engine/io/Interruption.h"
+#include "engine/set/Sha256.h"
+#include "engine/set/SliceNames.h"
+#include "engine/set/SliceSet.h"
+#include "engine/set/SliceSizes.h"
 #include "engine/SourceSelection.h"
-#include "engine/SumsFile.h"
-#include "engine/Text.h"
+#include "engine/set/SumsFile.h"
+#include "engine/io/Text.h"
 #include "engine/WayOut.h"
 
 namespace qzcli {
@@ -96,7 +96,7 @@ int CliSession::run(const CommandLine& cmd) {
 }
 
 std::string CliSession::sumsOf(const std::string& firstSlice) {
-    return qz::SumsFile::pathFor(qz::SliceNames::directoryOf(firstSlice),
+    return qz::SumsFile::pathFor(qz::FileServices::directoryOf(firstSlice),
                                  qz::SliceNames::stemOf(firstSlice));
 }
 

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "cli/UsageError.h"
-#include "engine/Text.h"
+#include "engine/io/Text.h"
 
 namespace qzcli {
 

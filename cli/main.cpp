@@ -18,8 +18,8 @@
 #include "cli/CliSession.h"
 #include "cli/CommandLine.h"
 #include "cli/UsageError.h"
-#include "engine/Interruption.h"
-#include "engine/Text.h"
+#include "engine/io/Interruption.h"
+#include "engine/io/Text.h"
 
 namespace {
 

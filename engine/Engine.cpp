@@ -2,15 +2,15 @@
 
 #include <cerrno>
 
-#include "engine/FileError.h"
-#include "engine/FileServices.h"
+#include "engine/io/FileError.h"
+#include "engine/io/FileServices.h"
 #include "engine/Host.h"
-#include "engine/Interruption.h"
-#include "engine/MergeRun.h"
-#include "engine/SplitRun.h"
-#include "engine/Unfinished.h"
+#include "engine/io/Interruption.h"
+#include "engine/run/MergeRun.h"
+#include "engine/run/SplitRun.h"
+#include "engine/run/Unfinished.h"
 #include "engine/WayOut.h"
-#include "engine/Text.h"
+#include "engine/io/Text.h"
 
 namespace qz {
 

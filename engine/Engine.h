@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/ProgressBar.h"
-#include "engine/RunOptions.h"
-#include "engine/RunReport.h"
+#include "engine/run/RunOptions.h"
+#include "engine/run/RunReport.h"
 
 namespace qz {
 

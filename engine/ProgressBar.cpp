@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/Host.h"
-#include "engine/SliceSizes.h"
+#include "engine/set/SliceSizes.h"
 
 namespace qz {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/Engine.h"
-#include "engine/FileServices.h"
+#include "engine/io/FileServices.h"
 #include "engine/Host.h"
 
 namespace qz {

@@ -20,10 +20,10 @@
 
 #include "dirpicker/PathText.h"
 #include "dirpicker/Twips.h"
-#include "engine/DroppedName.h"
-#include "engine/FileError.h"
-#include "engine/Interruption.h"
-#include "engine/SliceNames.h"
+#include "engine/set/DroppedName.h"
+#include "engine/io/FileError.h"
+#include "engine/io/Interruption.h"
+#include "engine/set/SliceNames.h"
 #include "engine/SourceSelection.h"
 #include "mainwindow/PieceCount.h"
 

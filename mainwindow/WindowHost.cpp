@@ -11,7 +11,7 @@
 
 #include "dirpicker/PathText.h"
 #include "dirpicker/Twips.h"
-#include "engine/Interruption.h"
+#include "engine/io/Interruption.h"
 #include "mainwindow/Controls.h"
 #include "mainwindow/EventPump.h"
 #include "mainwindow/MessageBoxes.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "dirpicker/PathText.h"
-#include "engine/Interruption.h"
+#include "engine/io/Interruption.h"
 #include "mainwindow/AppSetup.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/HandOverReceiver.h"

@@ -8,4 +8,4 @@ cd "$2"
 "$xgettext" --language=C++ --from-code=UTF-8 --keyword= \
     --keyword=tr:1 --keyword=trn:1,2 --keyword=mark:1 \
     --package-name=qzslice-cli --no-location --sort-output \
-    -o "$3" cli/*.cpp engine/*.cpp
+    -o "$3" cli/*.cpp engine/*.cpp engine/*/*.cpp

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "engine/SliceNames.h"
+#include "engine/set/SliceNames.h"
 
 CliFixture::Bytes CliFixture::make(const std::string& name, std::int64_t size,
                                    unsigned seed) const {

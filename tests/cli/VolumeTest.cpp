@@ -8,7 +8,7 @@
 
 #include "tests/cli/CliFixture.h"
 #include "tests/cli/LoopVolume.h"
-#include "engine/SliceSizes.h"
+#include "engine/set/SliceSizes.h"
 
 namespace {
 

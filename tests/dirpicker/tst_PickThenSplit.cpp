@@ -7,7 +7,7 @@
 
 #include "dirpicker/Form2.h"
 #include "engine/Engine.h"
-#include "engine/SliceSizes.h"
+#include "engine/set/SliceSizes.h"
 #include "engine/SourceSelection.h"
 #include "tests/support/MemoryHost.h"
 #include "tests/support/TempDir.h"

@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include "engine/DroppedName.h"
+#include "engine/set/DroppedName.h"
 #include "tests/support/TempDir.h"
 
 namespace qz {

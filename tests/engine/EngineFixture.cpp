@@ -1,6 +1,6 @@
 #include "tests/engine/EngineFixture.h"
 
-#include "engine/SliceNames.h"
+#include "engine/set/SliceNames.h"
 #include "engine/SourceSelection.h"
 
 namespace qz {

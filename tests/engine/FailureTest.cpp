@@ -9,8 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/SliceNames.h"
-#include "engine/Sys.h"
+#include "engine/set/SliceNames.h"
+#include "engine/io/Sys.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {

@@ -3,8 +3,8 @@
 
 #include <unistd.h>
 
-#include "engine/SliceNames.h"
-#include "engine/SliceSizes.h"
+#include "engine/set/SliceNames.h"
+#include "engine/set/SliceSizes.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {

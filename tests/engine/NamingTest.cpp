@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "engine/FileError.h"
-#include "engine/SliceNames.h"
+#include "engine/io/FileError.h"
+#include "engine/set/SliceNames.h"
 #include "tests/support/TempDir.h"
 
 namespace qz {

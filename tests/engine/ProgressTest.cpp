@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "engine/OutputFile.h"
+#include "engine/run/OutputFile.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {

@@ -17,11 +17,11 @@
 #include <functional>
 #include <map>
 
-#include "engine/FileServices.h"
-#include "engine/Interruption.h"
-#include "engine/SliceNames.h"
-#include "engine/Sys.h"
-#include "engine/TempName.h"
+#include "engine/io/FileServices.h"
+#include "engine/io/Interruption.h"
+#include "engine/set/SliceNames.h"
+#include "engine/io/Sys.h"
+#include "engine/set/TempName.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {

@@ -3,8 +3,8 @@
 #include <clocale>
 #include <cstdlib>
 
-#include "engine/FileError.h"
-#include "engine/SliceNames.h"
+#include "engine/io/FileError.h"
+#include "engine/set/SliceNames.h"
 #include "engine/SourceSelection.h"
 #include "tests/engine/EngineFixture.h"
 

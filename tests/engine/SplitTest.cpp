@@ -3,9 +3,9 @@
 
 #include <unistd.h>
 
-#include "engine/SliceNames.h"
-#include "engine/SliceSizes.h"
-#include "engine/Sys.h"
+#include "engine/set/SliceNames.h"
+#include "engine/set/SliceSizes.h"
+#include "engine/io/Sys.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/SliceNames.h"
-#include "engine/SumsFile.h"
+#include "engine/set/SliceNames.h"
+#include "engine/set/SumsFile.h"
 
 namespace qz {
 

@@ -15,7 +15,7 @@
 #include <QTest>
 #include <filesystem>
 
-#include "engine/SliceNames.h"
+#include "engine/set/SliceNames.h"
 #include "mainwindow/DropHandle.h"
 #include "mainwindow/Form1.h"
 #include "tests/mainwindow/FormFixture.h"

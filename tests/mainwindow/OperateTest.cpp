@@ -16,8 +16,8 @@
 
 #include <csignal>
 
-#include "engine/Interruption.h"
-#include "engine/SliceNames.h"
+#include "engine/io/Interruption.h"
+#include "engine/set/SliceNames.h"
 #include "mainwindow/Form1.h"
 #include "tests/mainwindow/FormFixture.h"
 #include "tests/support/TempDir.h"

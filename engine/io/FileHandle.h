@@ -1,0 +1,97 @@
+#pragma once
+// An open file, owned: the engine's input file (the source or a slice) and a
+// file being written. Every operation either does all it was asked or throws
+// FileError; close() reports a failed close.
+
+#include <cstddef>
+#include <cstdint>
+#include <future>
+#include <string>
+
+#include "engine/io/FileId.h"
+#include "engine/io/FileOwner.h"
+
+namespace qz {
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    ~FileHandle();  // closes quietly: only for the ways out that already failed
+
+    // Whether opening a name follows a link there.
+    enum class Links { Follow, Refuse };
+    // Opens an existing regular file for reading, without waiting on
+    // anything; FileError for anything else, and for a link when refused.
+    static FileHandle openRead(const std::string& path, Links links = Links::Follow);
+    // Whether a file made by createUnnamed can be given a name here: link()
+    // names it through /proc, which a chroot may lack.
+    static bool unnamedCanBeNamed();
+    // A new file without a name in the directory dir, for writing, to become
+    // path (which messages name); a closed handle where the file system
+    // offers no such files.
+    static FileHandle createUnnamed(const std::string& dir, unsigned mode,
+                                    const std::string& path);
+    // The file at path, made if missing, to hold a lock on; a link is not
+    // followed.
+    static FileHandle openLock(const std::string& path);
+    // A new file at path, for writing; never opens what stands there already
+    // (FileError with code EEXIST) and never follows a link.
+    static FileHandle createNew(const std::string& path, unsigned mode);
+
+    bool isOpen() const { return fd_ >= 0; }
+    // Takes the file's lock, which every run holds on what it writes; where
+    // the file system has no such locks, goes on without.
+    void lockIfOffered();
+    // Takes the file's lock if no one holds it: false when someone does.
+    bool tryLock();
+    // A second handle on the same open file, for a reader of its own.
+    FileHandle duplicate() const;
+    // When the file's data or state last changed (its ctime, in nanoseconds).
+    std::int64_t changeTime() const;
+    std::int64_t length() const;
+    FileId identity() const;
+    unsigned mode() const;  // permission bits
+    FileOwner owner() const;
+    // Gives the file to owner; false, changing nothing, where no one here
+    // may give files away (EPERM: a root without that capability; EINVAL:
+    // ids that this user namespace does not map).
+    bool giveTo(const FileOwner& owner);
+    // Reads exactly size bytes at the 0-based offset; fewer is an error.
+    void readAt(std::int64_t offset, void* buf, std::size_t size) const;
+    // Writes all size bytes at the file's end.
+    void append(const void* buf, std::size_t size);
+    // Appends up to size bytes of input, from its 0-based offset, copied
+    // inside the kernel, and says how many. It stops short where the kernel
+    // does not offer that here or fails: the caller moves the rest through
+    // memory, where a failure names the file it concerns.
+    std::size_t appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size);
+    // Flushes what was written to the device.
+    void sync();
+    // Gives a file made by createUnnamed the name path; a FileError with code
+    // EEXIST when something stands there.
+    void link(const std::string& path) const;
+    void close();
+
+private:
+    FileHandle(int fd, std::string path);
+    // Flushes what has piled up since the last time on a thread beside,
+    // unless the previous such flush still runs: the device then writes,
+    // and empties its cache, while the copy goes on, and the flush at the
+    // end has little left to wait for.
+    void writeBehind();
+    // Waits for the flush beside, if one runs, and keeps its failure.
+    void settleFlush() noexcept;
+
+    int fd_ = -1;
+    std::string path_;      // for messages
+    std::int64_t end_ = 0;      // where the next appended byte goes
+    std::int64_t started_ = 0;  // bytes a flush beside was started for
+    std::future<int> flushing_;  // the flush beside: its errno, 0 if none
+    int flushFailed_ = 0;        // the first failure of a flush beside
+};
+
+}  // namespace qz

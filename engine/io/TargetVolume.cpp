@@ -1,0 +1,151 @@
+#include "engine/io/TargetVolume.h"
+
+#include <fcntl.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "engine/io/FileError.h"
+#include "engine/io/Text.h"
+#include "engine/io/Sys.h"
+
+namespace qz {
+
+namespace {
+
+constexpr unsigned long kMsdosMagic = 0x4d44;      // vfat and msdos
+constexpr unsigned long kExfatMagic = 0x2011BAB0;  // the kernel's exfat
+constexpr unsigned long kFuseMagic = 0x65735546;   // any FUSE volume, exfat-fuse among them
+constexpr std::size_t kTableMost = 4 << 20;        // of the mount table: far more than any has
+constexpr std::size_t kBootSector = 512;
+
+// Up to most bytes from the start of the file at path; what was read before
+// a failure, and nothing when it cannot be opened: the callers only look for
+// what would tell them more.
+std::string headOf(const std::string& path, std::size_t most) {
+    const int fd = Sys::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string text;
+    char buf[65536];
+    while (text.size() < most) {
+        const ssize_t got = Sys::pread(fd, buf, sizeof buf, static_cast<off_t>(text.size()));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        text.append(buf, static_cast<std::size_t>(got));
+    }
+    if (Sys::close(fd) != 0) return {};
+    return text.substr(0, most);
+}
+
+// The file system type and the source in the mount table's line for the
+// volume numbered dev; empty when there is none.
+std::pair<std::string, std::string> mountOf(dev_t dev) {
+    const std::string id = std::to_string(major(dev)) + ":" + std::to_string(minor(dev));
+    const std::string table = headOf("/proc/self/mountinfo", kTableMost);
+    for (std::size_t at = 0, end; at < table.size(); at = end + 1) {
+        end = table.find('\n', at);
+        if (end == std::string::npos) end = table.size();
+        const std::string line = table.substr(at, end - at);
+        // "ID PARENT MAJ:MIN ROOT POINT OPTIONS [TAGS...] - TYPE SOURCE ..."
+        const std::size_t third = line.find(' ', line.find(' ') + 1);
+        const std::size_t dash = line.find(" - ");
+        if (third == std::string::npos || dash == std::string::npos ||
+            line.compare(third + 1, id.size() + 1, id + " ") != 0)
+            continue;
+        const std::size_t type = dash + 3, source = line.find(' ', type);
+        if (source == std::string::npos) continue;
+        return {line.substr(type, source - type),
+                line.substr(source + 1, line.find(' ', source + 1) - source - 1)};
+    }
+    return {};
+}
+
+// Whether the FUSE volume numbered dev is FAT or exFAT. A driver that gives
+// a subtype says so in the mount table ("fuseblk.exfat"); exfat-fuse gives
+// none, so a plain "fuseblk" is known by the boot sector of the device it
+// mounts, where that can be read. Anything else is taken for a file system
+// without the limit: the write then fails as it would have.
+bool fuseIsFat(dev_t dev) {
+    const auto [type, source] = mountOf(dev);
+    if (type.find("fat") != std::string::npos) return true;  // exfat, vfat
+    if (type != "fuseblk" || !source.starts_with("/dev/")) return false;
+    const std::string boot = headOf(source, kBootSector);
+    if (boot.size() < kBootSector) return false;
+    return boot.compare(3, 8, "EXFAT   ") == 0 || boot.compare(54, 3, "FAT") == 0 ||
+           boot.compare(82, 5, "FAT32") == 0;
+}
+
+FileError unseen(const std::string& folder) {
+    return FileError(tr("cannot look at"), folder, errno);
+}
+
+}  // namespace
+
+TargetVolume::TargetVolume(const std::string& folder) : folder_(folder.empty() ? "./" : folder) {
+    const char* at = folder_.c_str();
+    struct statvfs space {};
+    if (Sys::statvfs(at, &space) != 0) throw unseen(folder_);
+    // A volume that tells no size (some FUSE ones) is not held to one.
+    if (space.f_blocks > 0) {
+        block_ = static_cast<std::int64_t>(space.f_frsize ? space.f_frsize : space.f_bsize);
+        // Root may also write the blocks a volume keeps back for it.
+        const auto blocks = Sys::geteuid() == 0 ? space.f_bfree : space.f_bavail;
+        free_ = static_cast<std::int64_t>(blocks) * block_;
+    }
+    struct statfs kind {};
+    if (Sys::statfs(at, &kind) != 0) throw unseen(folder_);
+    const auto type = static_cast<unsigned long>(kind.f_type);
+    if (type == kFuseMagic) {
+        struct stat st {};
+        if (Sys::stat(at, &st) != 0) throw unseen(folder_);
+        fat_ = fuseIsFat(st.st_dev);
+    } else {
+        fat_ = type == kMsdosMagic || type == kExfatMagic;
+    }
+    nameMax_ = Sys::pathconf(at, _PC_NAME_MAX);
+    if (nameMax_ < 0 && errno != 0) throw unseen(folder_);
+}
+
+void TargetVolume::holdNames(const std::vector<std::string>& names) const {
+    for (const std::string& name : names)
+        if (nameMax_ >= 0 && name.size() > static_cast<std::size_t>(nameMax_))
+            throw FileError(tr("a name of %1 bytes, longer than the %2 this volume holds:",
+                               {std::to_string(name.size()), std::to_string(nameMax_)}),
+                            folder_ + name);
+}
+
+void TargetVolume::holdSlices(const std::vector<std::int64_t>& sizes, std::int64_t extra) const {
+    for (std::size_t k = 0; k < sizes.size(); ++k)
+        if (fat_ && sizes[k] > kFatLargest)
+            throw FileError(tr("slice %1 would have %2 bytes, more than the 4 GiB - 1 a file on a FAT or "
+                               "exFAT volume holds; split into more slices, or with --max-size "
+                               "fat32, to",
+                               {std::to_string(k + 1), std::to_string(sizes[k])}),
+                            folder_);
+    std::vector<std::int64_t> all = sizes;
+    all.push_back(extra);
+    holdSpace(all);
+}
+
+void TargetVolume::holdOutput(std::int64_t size) const {
+    if (fat_ && size > kFatLargest)
+        throw FileError(tr("the output would have %1 bytes, more than the 4 GiB - 1 a file on a FAT "
+                           "or exFAT volume holds; join it onto another volume, not",
+                           {std::to_string(size)}),
+                        folder_);
+    holdSpace({size});
+}
+
+void TargetVolume::holdSpace(const std::vector<std::int64_t>& sizes) const {
+    if (free_ < 0) return;
+    std::int64_t need = 0;
+    for (const std::int64_t size : sizes) need += (size + block_ - 1) / block_ * block_;
+    if (need > free_)
+        throw FileError(tr("not enough free space: %1 bytes needed, %2 free on",
+                           {std::to_string(need), std::to_string(free_)}),
+                        folder_);
+}
+
+}  // namespace qz

@@ -1,0 +1,134 @@
+#include "engine/run/MergeRun.h"
+
+#include <optional>
+
+#include "engine/io/FileError.h"
+#include "engine/io/FileServices.h"
+#include "engine/io/Interruption.h"
+#include "engine/run/OutputFile.h"
+#include "engine/run/RunLock.h"
+#include "engine/run/RunReport.h"
+#include "engine/run/HashPipe.h"
+#include "engine/set/SliceNames.h"
+#include "engine/set/SliceSet.h"
+#include "engine/io/TargetVolume.h"
+#include "engine/run/Unfinished.h"
+#include "engine/io/Text.h"
+
+namespace qz {
+
+namespace {
+
+
+// The first line of what a failure after the output was named says.
+std::string wholeOutput(const std::string& output) {
+    return tr("the output is whole: %1", {output});
+}
+
+}  // namespace
+
+MergeRun::MergeRun(const Request& request, RunReport& report, const RunOptions& options)
+    : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
+
+MergeRun::Result MergeRun::run() {
+    // The set, and the output's name where it lies in another folder.
+    const std::string stem = SliceNames::stemOf(request_.firstSlice);
+    const std::string setFolder = FileServices::directoryOf(request_.firstSlice);
+    const RunLock setLock(setFolder, stem);
+    std::optional<RunLock> outputLock;
+    if (!FileServices::sameFile(setFolder.empty() ? "." : setFolder, request_.folder))
+        outputLock.emplace(request_.folder, stem);
+    const SliceSet set = SliceSet::check(request_.firstSlice);
+    const std::string output = outputOf(set, stem);
+    // Before the question: a refusal is not for after a Yes.
+    TargetVolume(request_.folder).holdOutput(set.total());
+    const Existing existing = confirmOutput(output);
+    if (existing == Existing::Kept) return Result::Declined;
+    writeOutput(set, output, existing == Existing::Replaced);
+    report_.written();
+    if (request_.deleteAfter) deleteSlices(set, output);
+    return Result::Completed;
+}
+
+std::string MergeRun::outputOf(const SliceSet& set, const std::string& stem) const {
+    const std::string output = request_.folder + stem;
+    for (const SliceSet::Slice& slice : set.slices())
+        if (FileServices::sameFile(slice.path, output))
+            throw FileError(tr("the output would overwrite a slice"), output);
+    return output;
+}
+
+MergeRun::Existing MergeRun::confirmOutput(const std::string& output) {
+    const auto existing = FileServices::entry(output);
+    if (!existing) return Existing::None;
+    if (existing->kind == FileServices::Entry::Kind::Directory)
+        throw FileError(tr("a directory stands at the output's name"), output);
+    return report_.confirm(RunReport::Question::OverwriteOutput) ? Existing::Replaced
+                                                                 : Existing::Kept;
+}
+
+void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool replace) {
+    const std::string name = SliceNames::bareName(output);
+    OutputFile::removeStale(request_.folder, name);
+    report_.copying();
+    // What any slice's permissions keep from someone stays kept in the
+    // output: it holds all their bytes.
+    unsigned mode = 0777;
+    for (const SliceSet::Slice& slice : set.slices()) mode &= slice.mode;
+    OutputFile out(output, name, mode, !options_.namedTemporaries);
+    out.keepOwner(set.slices().front().owner);
+    joinSlices(set, out);
+    Interruption::check();
+    // An existing output is replaced only now, by the whole new one.
+    out.commit(replace);
+    try {
+        FileServices::syncDirectory(request_.folder);
+    } catch (const FileError& e) {
+        throw Unfinished(wholeOutput(output) + "\n" + e.what() + "\n" + tr("no slice was deleted"));
+    }
+}
+
+void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
+    const auto& slices = set.slices();
+    std::optional<HashPipe> sha;
+    if (set.sums()) copy_.hashInto(&sha.emplace());
+    for (std::size_t k = 0; k < slices.size(); ++k) {
+        // The very file the check saw, whatever its name leads to by now.
+        SliceSet::requireUnchanged(slices[k]);
+        copy_.open(slices[k].file->duplicate());
+        report_.startInput(k, slices.size(), copy_.length());
+        copy_.copyTo(copy_.length(), out);
+        if (sha) set.sums()->holdDigest(k, slices[k].path, sha->hex());
+        copy_.close();
+        // Written to while it was read: what was joined is not what was checked.
+        SliceSet::requireUnchanged(slices[k]);
+        report_.inputDone();
+    }
+    copy_.hashInto(nullptr);
+}
+
+void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
+    const auto& slices = set.slices();
+    std::size_t deleted = 0;
+    try {
+        // All still the files joined, or none is deleted.
+        for (const SliceSet::Slice& slice : slices) SliceSet::requireUnchanged(slice);
+        for (; deleted < slices.size(); ++deleted)
+            FileServices::killIfStill(slices[deleted].path, slices[deleted].entry);
+        if (set.sums()) FileServices::killIfStill(set.sums()->path(), set.sums()->entry());
+        FileServices::syncDirectory(set.directory());
+    } catch (const FileError& e) {
+        std::string text = wholeOutput(output) + "\n" + e.what();
+        if (deleted == 0) throw Unfinished(text + "\n" + tr("no slice was deleted"));
+        text += std::string("\n") + tr("deleted:");
+        for (std::size_t k = 0; k < deleted; ++k) text += " " + SliceNames::bareName(slices[k].path);
+        if (deleted < slices.size()) {
+            text += std::string("\n") + tr("not deleted:");
+            for (std::size_t k = deleted; k < slices.size(); ++k)
+                text += " " + SliceNames::bareName(slices[k].path);
+        }
+        throw Unfinished(text);
+    }
+}
+
+}  // namespace qz

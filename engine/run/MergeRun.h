@@ -1,0 +1,61 @@
+#pragma once
+// One merge: the set whose first slice is given, checked whole before
+// anything is asked, written or deleted, joined in index order into one
+// file that replaces an older one only once it is whole and flushed; with
+// deleteAfter, exactly the slices joined are deleted then.
+
+#include <string>
+
+#include "engine/run/ChunkCopy.h"
+#include "engine/run/RunOptions.h"
+
+namespace qz {
+
+class OutputFile;
+class RunReport;
+class SliceSet;
+
+class MergeRun {
+public:
+    enum class Result { Completed, Declined };
+
+    struct Request {
+        std::string firstSlice;  // path of NAME.QZ1
+        std::string folder;      // where the output goes, ending in "/"
+        bool deleteAfter = false;
+    };
+
+    MergeRun(const Request& request, RunReport& report, const RunOptions& options);
+
+    // Merges; FileError or Interrupted when it fails, with the output's
+    // temporary removed and every slice and an older output kept; Unfinished
+    // when a step fails once the whole output has its name.
+    Result run();
+    const ChunkCopy& copy() const { return copy_; }
+
+private:
+    // What stands at the output's name, and what the user said of it.
+    enum class Existing { None, Replaced, Kept };
+
+    // The output's path, stem in the save folder; FileError when it would be
+    // one of the slices.
+    std::string outputOf(const SliceSet& set, const std::string& stem) const;
+    // Asks about anything at the output's name; FileError for a directory.
+    Existing confirmOutput(const std::string& output);
+    // Writes the joined set and gives it the output's name, flushed.
+    void writeOutput(const SliceSet& set, const std::string& output, bool replace);
+    // Appends every slice of the checked set to out, each still the very
+    // file the check saw and, when the set has sums, hashed on the way and
+    // held to its line: a FileError naming the slice whose bytes differ.
+    void joinSlices(const SliceSet& set, OutputFile& out);
+    // Deletes exactly the slices that were joined into output, and their
+    // sums file.
+    static void deleteSlices(const SliceSet& set, const std::string& output);
+
+    Request request_;
+    RunReport& report_;
+    RunOptions options_;
+    ChunkCopy copy_;
+};
+
+}  // namespace qz

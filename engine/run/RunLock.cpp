@@ -1,0 +1,51 @@
+#include "engine/run/RunLock.h"
+
+#include <cerrno>
+
+#include "engine/io/FileError.h"
+#include "engine/io/Text.h"
+#include "engine/io/FileServices.h"
+#include "engine/set/TempName.h"
+
+namespace qz {
+
+namespace {
+
+constexpr int kAttempts = 100;
+
+}  // namespace
+
+RunLock::RunLock(const std::string& dir, const std::string& name)
+    : path_(dir + TempName::lockOf(name)) {
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        if (!take())
+            throw FileError(tr("another run is working on this set"),
+                            dir + name);
+        // Locked; but if the run before us removed the file meanwhile, what
+        // we hold is no longer the lock at that name: take it again.
+        if (!file_.isOpen()) return;
+        const auto now = FileServices::entry(path_);
+        if (now && now->id == file_.identity()) return;
+        file_ = FileHandle();
+    }
+    throw FileError(tr("cannot lock"), path_, EAGAIN);
+}
+
+bool RunLock::take() {
+    try {
+        file_ = FileHandle::openLock(path_);
+    } catch (const FileError& e) {
+        if (e.code() == EROFS || e.code() == EACCES || e.code() == EPERM) return true;
+        throw;
+    }
+    return file_.tryLock();
+}
+
+RunLock::~RunLock() {
+    if (!file_.isOpen()) return;
+    // Removed while still locked: a run that opened it meanwhile finds its
+    // file gone from the name once it has the lock, and takes a new one.
+    FileServices::removeQuietly(path_);
+}
+
+}  // namespace qz

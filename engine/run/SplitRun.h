@@ -1,0 +1,74 @@
+#pragma once
+// One split: the source cut into count slices in a folder, each slice whole
+// and flushed under a temporary name before the set takes its names, slice 1
+// last, so that the set is there only when all of it is. Beside them goes
+// NAME.QZ.sha256 with each slice's SHA-256 (see SumsFile).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/run/ChunkCopy.h"
+#include "engine/run/RunOptions.h"
+#include "engine/set/SliceSet.h"
+
+namespace qz {
+
+class OutputFile;
+class RunReport;
+
+class SplitRun {
+public:
+    enum class Result { Completed, TooSmall, Declined };
+
+    struct Request {
+        std::string source;  // path of the file to split
+        std::string folder;  // where the slices go, ending in "/"
+        std::string name;    // the slices' name before ".QZk"
+        std::int64_t count = 0;
+    };
+
+    SplitRun(const Request& request, RunReport& report, const RunOptions& options);
+
+    // Splits; FileError or Interrupted when it fails, every file it wrote
+    // removed again.
+    Result run();
+    const ChunkCopy& copy() const { return copy_; }
+
+private:
+    // Opens the source and lets the window repaint; FileError for a count of
+    // 0 or an empty source.
+    void openSource();
+    // FileError, before anything is written, for a split the target volume
+    // cannot hold: a name of the set or of its temporaries longer than its
+    // names, a slice larger than a FAT volume's files, or the slices and
+    // their sums file more than its free space.
+    void checkTarget() const;
+    // Asks before replacing what stands at the slice names of the source;
+    // Yes marks exactly those to be removed just before the new slices take
+    // their names. False for any other answer; FileError when one of them
+    // is the source itself.
+    bool replaceExisting();
+    // Removes what replaceExisting marked, the old slice 1 first.
+    void removeReplaced();
+    // The order of removal: 0 slice 1, 1 the sums file, 2 any other.
+    int rankOf(const SliceSet::Slice& slice) const;
+    // Copies the source into its slices, each hashed and waiting whole for
+    // its name, writes their sums file the same way, then names them.
+    void writeSlices();
+    // A file of the set, to become path, with the source's permissions and,
+    // run as root, its owner.
+    OutputFile startFile(const std::string& path) const;
+    // Names the whole slices and their sums file, slice 1 last, so a set
+    // that shows its slice 1 has its sums; takes the names back again when
+    // that fails.
+    void nameSlices(std::vector<OutputFile>& slices, OutputFile& sums);
+
+    Request request_;
+    RunReport& report_;
+    RunOptions options_;
+    ChunkCopy copy_;
+    std::vector<SliceSet::Slice> replaced_;
+};
+
+}  // namespace qz
