@@ -2,6 +2,7 @@
 // files that shrink or vanish mid-way, a slice that cannot be deleted. Each
 // must end on the error path and leave no half-written file behind.
 
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,22 +17,47 @@
 namespace qz {
 namespace {
 
-// A tmpfs of a few hundred kilobytes, mounted for one test where we may mount.
+// A tmpfs of its own for one test, where we may mount. fill() takes all the
+// space still free, as another program writing there would: what a run finds
+// after its check of the free space said yes.
 class SmallDevice {
 public:
-    explicit SmallDevice(const std::string& where) : path_(where) {
+    SmallDevice(const std::string& where, const char* size) : path_(where) {
         ::mkdir(path_.c_str(), 0755);
-        mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, "size=256k") == 0;
+        mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", 0, size) == 0;
     }
     ~SmallDevice() {
+        empty();
         if (mounted_) ::umount(path_.c_str());
     }
     bool mounted() const { return mounted_; }
     std::string path() const { return path_ + "/"; }
 
+    // The space is held by a file without a name, so that the folder shows
+    // only what a run left there.
+    void fill() {
+        if (filled()) return;
+        filler_ = ::open(path_.c_str(), O_TMPFILE | O_WRONLY, 0600);
+        static const char block[4096] = {};
+        while (filler_ >= 0 && ::write(filler_, block, sizeof block) > 0) {
+        }
+    }
+    bool filled() const { return filler_ >= 0; }
+    void empty() {
+        if (filled()) ::close(filler_);
+        filler_ = -1;
+    }
+
 private:
     std::string path_;
     bool mounted_ = false;
+    int filler_ = -1;
+};
+
+// How a run meets a device that fills up mid-way.
+struct MidWay {
+    bool throughBuffer;
+    bool namedTemporaries;
 };
 
 class FailureTest : public EngineTest {
@@ -49,41 +75,76 @@ protected:
         return std::distance(std::filesystem::directory_iterator(d),
                              std::filesystem::directory_iterator());
     }
+
+    // A device that fills up mid-way, once the check of its free space has
+    // let the run start: small is filled just before the run's second write,
+    // in the kernel or through memory, whichever the run takes.
+    Engine::Outcome runFillingMidWay(const MidWay& row, SmallDevice& small) {
+        useOptions({.throughBuffer = row.throughBuffer, .namedTemporaries = row.namedTemporaries});
+        for (const auto call : {Sys::Call::Pwrite, Sys::Call::CopyFileRange})
+            Sys::atNth(call, 2, [&small] { small.fill(); });
+        const auto outcome = engine.Command5_Click();
+        Sys::clearFaults();
+        EXPECT_TRUE(small.filled()) << "the run wrote less than twice";
+        small.empty();
+        if (outcome == Engine::Outcome::Failed) {
+            expectErrorPath();
+            EXPECT_NE(engine.failureReason().find(std::strerror(ENOSPC)), std::string::npos)
+                << engine.failureReason();
+        }
+        return outcome;
+    }
 };
 
+// Once through each way, and once with named temporaries, which must then
+// be removed.
+constexpr MidWay kMidWay[] = {{false, false}, {true, true}};
+
 TEST_F(FailureTest, FullDeviceDuringSplitLeavesNoSlices) {
-    SmallDevice small(dir / "small");
+    SmallDevice small(dir / "small", "size=2m");
     if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     const auto bytes = TempDir::pattern(1000000);
     TempDir::write(dir / "big", bytes);
-    choose(dir / "big");
-    host.text2 = "3";
-    host.text3 = small.path();
-    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
-    expectErrorPath();
-    EXPECT_EQ(entriesIn(small.path()), 0u);
-    EXPECT_TRUE(TempDir::read(dir / "big") == bytes);
+    // A split hashes what it copies, so it writes through memory either way:
+    // here the rows differ in the temporaries.
+    for (const MidWay& row : kMidWay) {
+        host.option1_0 = true;
+        choose(dir / "big");
+        host.text2 = "3";
+        host.text3 = small.path();
+        ASSERT_EQ(runFillingMidWay(row, small), Engine::Outcome::Failed) << row.throughBuffer;
+        EXPECT_EQ(entriesIn(small.path()), 0u);  // no slice, no sums, no temporary
+        EXPECT_TRUE(TempDir::read(dir / "big") == bytes);
+    }
 }
 
 TEST_F(FailureTest, FullDeviceDuringMergeLeavesNoOutput) {
-    SmallDevice small(dir / "small");
+    SmallDevice small(dir / "small", "size=3m");  // room for the set and its output
     if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    TempDir::write(dir / "big", TempDir::pattern(1000000));
-    ASSERT_EQ(splitFile(dir / "big", "3"), Engine::Outcome::Completed);
-    host.option1_0 = false;
-    host.check1 = true;
-    choose(dir / "big.QZ1");
-    host.text3 = small.path();
-    ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
-    expectErrorPath();
-    EXPECT_EQ(entriesIn(small.path()), 0u);
-    EXPECT_EQ(sliceSizes(dir.path(), "big"), (std::vector<std::int64_t>{327675, 327675, 344650}));
+    // The set on the device itself and without its sums: joined in the
+    // kernel, which copies only within one file system, unless the row
+    // sends it through memory.
+    const std::string big = small.path() + "big";
+    TempDir::write(big, TempDir::pattern(1000000));
+    ASSERT_EQ(splitFile(big, "3"), Engine::Outcome::Completed);
+    ASSERT_EQ(::unlink(big.c_str()), 0);
+    ASSERT_EQ(::unlink((big + ".QZ.sha256").c_str()), 0);
+    for (const MidWay& row : kMidWay) {
+        host.option1_0 = false;
+        host.check1 = true;
+        choose(big + ".QZ1");
+        host.text3 = small.path();
+        ASSERT_EQ(runFillingMidWay(row, small), Engine::Outcome::Failed) << row.throughBuffer;
+        EXPECT_EQ(entriesIn(small.path()), 3u);  // the slices alone
+        EXPECT_EQ(sliceSizes(small.path(), "big"),
+                  (std::vector<std::int64_t>{327675, 327675, 344650}));
+    }
 }
 
 // A run the target cannot hold is refused before anything is written there,
 // saying why, rather than failing once the device is full.
 TEST_F(FailureTest, NoRoomOnTheTargetIsRefusedFirst) {
-    SmallDevice small(dir / "small");
+    SmallDevice small(dir / "small", "size=256k");
     if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     TempDir::write(dir / "big", TempDir::pattern(1000000));
     ASSERT_EQ(splitFile(dir / "big", "3"), Engine::Outcome::Completed);

@@ -49,7 +49,7 @@ TEST_F(MergeTest, WithoutTheTickTheSlicesStay) {
     EXPECT_EQ(sliceSizes(dir.path(), "r").size(), 2u);
 }
 
-TEST_F(MergeTest, OutputGoesToTheSaveLocationSlicesStayWhereTheyAre) {
+TEST_F(MergeTest, OutputGoesToTheSaveLocationAndTheSlicesAreDeletedWhereTheyAre) {
     TempDir out;
     const auto all = makeSet(dir.path(), "r.doc", 300000, 3);
     host.option1_0 = false;
