@@ -1,16 +1,9 @@
 #include "engine/Engine.h"
 
-#include <cerrno>
-
-#include "engine/io/FileError.h"
-#include "engine/io/FileServices.h"
 #include "engine/Host.h"
-#include "engine/io/Interruption.h"
 #include "engine/run/MergeRun.h"
 #include "engine/run/SplitRun.h"
-#include "engine/run/Unfinished.h"
 #include "engine/WayOut.h"
-#include "engine/io/Text.h"
 
 namespace qz {
 
@@ -55,29 +48,17 @@ bool Engine::inputOpen() const { return copying_ && copying_->isOpen(); }
 Engine::Outcome Engine::Command5_Click() {
     const Scoped<bool> running(operating_, true);
     failureReason_.clear();
+    const Inputs in = readInputs();
+    if (in.text1.empty() || in.text3.empty()) return Outcome::Guard;
     bool busy = false;
-    try {
-        const Inputs in = readInputs();
-        if (in.text1.empty() || in.text3.empty()) return Outcome::Guard;
+    const RunEnding ending = RunEnding::of([&] {
         // A split's save location is looked at before the window turns busy.
-        if (in.split) requireDirectory(in.text3);
+        if (in.split) SplitRun::requireFolder(in.text3);
         enterBusy();
         busy = true;
         return in.split ? split(in) : merge(in);
-    } catch (const FileError& e) {
-        return fail(busy, e.what());
-    } catch (const Interrupted& e) {
-        return fail(busy, e.what());
-    } catch (const Unfinished& e) {
-        return fail(busy, e.what(), Outcome::Unfinished);
-    }
-}
-
-void Engine::requireDirectory(const std::string& path) {
-    const auto dir = FileServices::target(path);
-    if (!dir) throw FileError(tr("no such directory"), path, ENOENT);
-    if (dir->kind != FileServices::Entry::Kind::Directory)
-        throw FileError(tr("not a directory"), path, ENOTDIR);
+    });
+    return end(ending, in.split, busy);
 }
 
 Engine::Inputs Engine::readInputs() const {
@@ -91,33 +72,34 @@ Engine::Inputs Engine::readInputs() const {
     return in;
 }
 
-Engine::Outcome Engine::split(const Inputs& in) {
-    const SplitRun::Result result = [&] {
-        SplitRun run({in.text1, in.text3, in.srcName, leadingNumber(in.text2)}, *this, options_);
-        const Scoped<const ChunkCopy*> input(copying_, &run.copy());
-        const Scoped<bool> splitting(splitting_, true);
-        return run.run();
-    }();
-    switch (result) {
-    case SplitRun::Result::TooSmall:
-        return leave(WayOut::kTooSmall, Outcome::Refused);
-    case SplitRun::Result::Declined:
-        return leave(WayOut::kNoToReplacing, Outcome::Declined);
-    case SplitRun::Result::Completed:
-        break;
-    }
-    return leave(WayOut::kCompleted, Outcome::Completed);
+RunEnding::Kind Engine::split(const Inputs& in) {
+    SplitRun run({in.text1, in.text3, in.srcName, leadingNumber(in.text2)}, *this, options_);
+    const Scoped<const ChunkCopy*> input(copying_, &run.copy());
+    const Scoped<bool> splitting(splitting_, true);
+    return run.run();
 }
 
-Engine::Outcome Engine::merge(const Inputs& in) {
-    const MergeRun::Result result = [&] {
-        MergeRun run({in.text1, in.text3, in.deleteAfter}, *this, options_);
-        const Scoped<const ChunkCopy*> input(copying_, &run.copy());
-        const Scoped<bool> splitting(splitting_, false);
-        return run.run();
-    }();
-    if (result == MergeRun::Result::Declined)
-        return leave(WayOut::kNoToOverwriting, Outcome::Declined);
+RunEnding::Kind Engine::merge(const Inputs& in) {
+    MergeRun run({in.text1, in.text3, in.deleteAfter}, *this, options_);
+    const Scoped<const ChunkCopy*> input(copying_, &run.copy());
+    const Scoped<bool> splitting(splitting_, false);
+    return run.run();
+}
+
+Engine::Outcome Engine::end(const RunEnding& ending, bool split, bool busy) {
+    switch (ending.kind) {
+    case RunEnding::Kind::Completed:
+        break;
+    case RunEnding::Kind::TooSmall:
+        return leave(WayOut::kTooSmall, Outcome::Refused);
+    case RunEnding::Kind::Declined:
+        return split ? leave(WayOut::kNoToReplacing, Outcome::Declined)
+                     : leave(WayOut::kNoToOverwriting, Outcome::Declined);
+    case RunEnding::Kind::Failed:
+        return fail(busy, ending.reason);
+    case RunEnding::Kind::Unfinished:
+        return fail(busy, ending.reason, Outcome::Unfinished);
+    }
     return leave(WayOut::kCompleted, Outcome::Completed);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The operate command as the window and the command-line tool press it: it
-// reads the window's fields, runs a split or a merge, shows their questions
+// The operate command as the window presses it: it reads the window's
+// fields into a split's or a merge's request, runs it, shows its questions
 // and progress in the window's controls, and leaves the window the way the
 // outcome says.
 
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/ProgressBar.h"
+#include "engine/run/RunEnding.h"
 #include "engine/run/RunOptions.h"
 #include "engine/run/RunReport.h"
 
@@ -64,10 +65,11 @@ private:
     };
 
     Inputs readInputs() const;
-    // FileError unless path leads to a directory.
-    static void requireDirectory(const std::string& path);
-    Outcome split(const Inputs& in);
-    Outcome merge(const Inputs& in);
+    RunEnding::Kind split(const Inputs& in);
+    RunEnding::Kind merge(const Inputs& in);
+    // Leaves the window the way the run's ending says; busy: the busy state
+    // had been entered.
+    Outcome end(const RunEnding& ending, bool split, bool busy);
 
     // Ends the command the way the row says; busy: the busy state had been
     // entered.

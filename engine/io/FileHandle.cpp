@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <system_error>
 #include <utility>
 
 #include "engine/io/FileError.h"
@@ -36,27 +34,19 @@ FileHandle::FileHandle(int fd, std::string path) : fd_(fd), path_(std::move(path
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       path_(std::move(other.path_)),
-      end_(other.end_),
-      started_(other.started_),
-      flushing_(std::move(other.flushing_)),
-      flushFailed_(other.flushFailed_) {}
+      end_(other.end_) {}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
-        settleFlush();
         if (fd_ >= 0) Sys::close(fd_);
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
         end_ = other.end_;
-        started_ = other.started_;
-        flushing_ = std::move(other.flushing_);
-        flushFailed_ = other.flushFailed_;
     }
     return *this;
 }
 
 FileHandle::~FileHandle() {
-    settleFlush();
     if (fd_ >= 0) Sys::close(fd_);
 }
 
@@ -172,7 +162,6 @@ void FileHandle::append(const void* buf, std::size_t size) {
         size -= static_cast<std::size_t>(put);
         end_ += put;
     }
-    writeBehind();
 }
 
 std::size_t FileHandle::appendFrom(const FileHandle& input, std::int64_t offset,
@@ -188,41 +177,16 @@ std::size_t FileHandle::appendFrom(const FileHandle& input, std::int64_t offset,
         moved += static_cast<std::size_t>(put);
         end_ += put;
     }
-    writeBehind();
     return moved;
 }
 
-void FileHandle::writeBehind() {
-    constexpr std::int64_t kPile = 16 << 20;
-    if (end_ - started_ < kPile) return;
-    // The copy never waits for a flush beside; what it has not flushed yet,
-    // the next one, or the one at the end, does.
-    if (flushing_.valid() && flushing_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
-        return;
-    settleFlush();
-    try {
-        flushing_ = std::async(std::launch::async,
-                               [fd = fd_] { return Sys::fdatasync(fd) == 0 ? 0 : errno; });
-    } catch (const std::system_error&) {
-        return;  // no thread to be had: the flush at the end does it all
-    }
-    started_ = end_;
-}
-
-void FileHandle::settleFlush() noexcept {
-    if (!flushing_.valid()) return;
-    const int err = flushing_.get();
-    // Only a head start where the file system or a sandbox takes no such
-    // flush: the one at the end tells.
-    if (err != 0 && flushFailed_ == 0 && !Sys::notOffered(Sys::Call::Fdatasync, err))
-        flushFailed_ = err;
+void FileHandle::startWriteback() {
+    if (Sys::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE) != 0 &&
+        !Sys::notOffered(Sys::Call::SyncFileRange, errno))
+        throw FileError(tr("cannot flush"), path_, errno);
 }
 
 void FileHandle::sync() {
-    // The kernel tells a failed write-back once only, maybe to the flush
-    // beside: the fsync after it would succeed.
-    settleFlush();
-    if (flushFailed_ != 0) throw FileError(tr("cannot flush"), path_, flushFailed_);
     if (Sys::fsync(fd_) != 0) throw FileError(tr("cannot flush"), path_, errno);
 }
 
@@ -235,7 +199,6 @@ void FileHandle::link(const std::string& path) const {
 }
 
 void FileHandle::close() {
-    settleFlush();
     if (fd_ < 0) return;
     closeOrThrow(std::exchange(fd_, -1), path_);
 }

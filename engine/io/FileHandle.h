@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <future>
 #include <string>
 
 #include "engine/io/FileId.h"
@@ -69,6 +68,11 @@ public:
     // does not offer that here or fails: the caller moves the rest through
     // memory, where a failure names the file it concerns.
     std::size_t appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size);
+    // Bytes appended so far.
+    std::int64_t appended() const { return end_; }
+    // Starts writing what was written to the device, without waiting for
+    // it; nothing where the system does not offer that.
+    void startWriteback();
     // Flushes what was written to the device.
     void sync();
     // Gives a file made by createUnnamed the name path; a FileError with code
@@ -78,20 +82,10 @@ public:
 
 private:
     FileHandle(int fd, std::string path);
-    // Flushes what has piled up since the last time on a thread beside,
-    // unless the previous such flush still runs: the device then writes,
-    // and empties its cache, while the copy goes on, and the flush at the
-    // end has little left to wait for.
-    void writeBehind();
-    // Waits for the flush beside, if one runs, and keeps its failure.
-    void settleFlush() noexcept;
 
     int fd_ = -1;
     std::string path_;      // for messages
-    std::int64_t end_ = 0;      // where the next appended byte goes
-    std::int64_t started_ = 0;  // bytes a flush beside was started for
-    std::future<int> flushing_;  // the flush beside: its errno, 0 if none
-    int flushFailed_ = 0;        // the first failure of a flush beside
+    std::int64_t end_ = 0;  // where the next appended byte goes
 };
 
 }  // namespace qz

@@ -78,7 +78,10 @@ ssize_t Sys::copy_file_range(int in, loff_t* inOff, int out, loff_t* outOff, std
     return injected(Call::CopyFileRange) ? -1 : ::copy_file_range(in, inOff, out, outOff, size, 0);
 }
 
-int Sys::fdatasync(int fd) { return injected(Call::Fdatasync) ? -1 : ::fdatasync(fd); }
+
+int Sys::sync_file_range(int fd, off_t offset, off_t size, unsigned flags) {
+    return injected(Call::SyncFileRange) ? -1 : ::sync_file_range(fd, offset, size, flags);
+}
 
 int Sys::fsync(int fd) { return injected(Call::Fsync) ? -1 : ::fsync(fd); }
 
@@ -158,7 +161,7 @@ bool Sys::notOffered(Call call, int err) {
     // A container's or a snap's filter answers EPERM for the calls it does
     // not know; only for these is EPERM not about the file itself.
     const bool filtered = call == Call::CopyFileRange || call == Call::Renameat2 ||
-                          call == Call::Fdatasync;
+                          call == Call::SyncFileRange;
     // ENOSYS: an older kernel; EOPNOTSUPP and EINVAL: this file system or
     // these flags; EXDEV: not between these two file systems; EISDIR: an
     // older kernel's answer to O_TMPFILE; ESPIPE: not for this kind of file.

@@ -19,9 +19,9 @@ namespace qz {
 class Sys {
 public:
     enum class Call {
-        Open, Fstat, Stat, Lstat, Pread, Pwrite, CopyFileRange, Fdatasync, Fsync,
+        Open, Fstat, Stat, Lstat, Pread, Pwrite, CopyFileRange, Fsync,
         Linkat, Close, Rename, Renameat2, Unlink, Opendir, Readdir, Access, Dup, Flock,
-        Statvfs, Statfs, Pathconf, Fchown,
+        Statvfs, Statfs, Pathconf, Fchown, SyncFileRange,
         kCount
     };
 
@@ -33,7 +33,7 @@ public:
     static ssize_t pwrite(int fd, const void* buf, std::size_t size, off_t offset);
     static ssize_t copy_file_range(int in, loff_t* inOff, int out, loff_t* outOff,
                                    std::size_t size);
-    static int fdatasync(int fd);
+    static int sync_file_range(int fd, off_t offset, off_t size, unsigned flags);
     static int fsync(int fd);
     static int linkat(int fromDir, const char* from, int toDir, const char* to, int flags);
     static int close(int fd);

@@ -13,7 +13,7 @@ namespace qz {
 namespace {
 
 constexpr std::int64_t kChunk = SliceSizes::kChunk;
-// Whole chunks the kernel moves in one call: about a megabyte.
+// Whole chunks moved in one call: about a megabyte.
 constexpr std::int64_t kBatch = 16;
 
 }  // namespace
@@ -32,44 +32,56 @@ void ChunkCopy::open(FileHandle input) {
 void ChunkCopy::close() { input_.close(); }
 
 void ChunkCopy::copyTo(std::int64_t end, OutputFile& out) {
-    // The kernel moves a batch of whole chunks in one call, which costs less
-    // than a call for each; every chunk still takes its own progress step,
-    // pump and check once its bytes are in.
-    while (copied_ + kChunk < end) append(std::min(kBatch, (end - copied_ - 1) / kChunk) * kChunk, out);
-    if (copied_ < end) append(end - copied_, out);
+    end_ = end;
+    chunkEnd_ = std::min(copied_ + kChunk, end_);
+    if (kernel_ && !hasher_) copyInKernel(out);
+    copyThroughMemory(out);
 }
 
-void ChunkCopy::append(std::int64_t size, OutputFile& out) {
-    const std::int64_t from = copied_, end = copied_ + size;
-    // What the kernel does not move, from wherever it stopped, goes through
-    // memory: always so once it has stopped short, and while the bytes are
-    // hashed. Either way every chunk then takes its own report.
-    const std::int64_t inKernel =
-        kernel_ && !hasher_ ? static_cast<std::int64_t>(out.file().appendFrom(
-                                  input_, from, static_cast<std::size_t>(size)))
-                            : 0;
-    if (inKernel < size && !hasher_) kernel_ = false;
-    if (inKernel < size) appendThroughMemory(from + inKernel, end, out);
-    for (std::int64_t chunk = from; chunk < end; chunk += kChunk) {
-        const std::int64_t chunkEnd = std::min(chunk + kChunk, end);
-        copied_ = chunkEnd;
+void ChunkCopy::copyInKernel(OutputFile& out) {
+    while (copied_ < end_) {
+        const std::size_t size = nextBatch();
+        const std::size_t moved = out.appendFrom(input_, copied_, size);
+        appended(moved);
+        if (moved < size) {
+            kernel_ = false;
+            return;
+        }
+    }
+}
+
+void ChunkCopy::copyThroughMemory(OutputFile& out) {
+    while (copied_ < end_) {
+        const std::size_t size = nextBatch();
+        unsigned char* bytes = nullptr;
+        if (hasher_) {
+            bytes = hasher_->buffer(size);
+        } else {
+            buffer_.resize(size);
+            bytes = buffer_.data();
+        }
+        input_.readAt(copied_, bytes, size);
+        if (hasher_) hasher_->hash();  // worked out while the bytes are written
+        out.append(bytes, size);
+        appended(size);
+    }
+}
+
+std::size_t ChunkCopy::nextBatch() const {
+    // A call for a batch of chunks costs less than a call for each; every
+    // chunk still takes its own progress step, pump and check.
+    if (copied_ + kChunk >= end_) return static_cast<std::size_t>(end_ - copied_);
+    return static_cast<std::size_t>(std::min(kBatch, (end_ - copied_ - 1) / kChunk) * kChunk);
+}
+
+void ChunkCopy::appended(std::size_t size) {
+    copied_ += static_cast<std::int64_t>(size);
+    while (chunkEnd_ <= copied_ && position_ < chunkEnd_) {
+        const std::int64_t chunk = chunkEnd_;
+        chunkEnd_ = std::min(chunk + kChunk, end_);
         report_.chunkAppended();
-        passed(chunkEnd);
+        passed(chunk);
     }
-}
-
-void ChunkCopy::appendThroughMemory(std::int64_t start, std::int64_t end, OutputFile& out) {
-    const auto size = static_cast<std::size_t>(end - start);
-    unsigned char* bytes = nullptr;
-    if (hasher_) {
-        bytes = hasher_->buffer(size);
-    } else {
-        buffer_.resize(size);
-        bytes = buffer_.data();
-    }
-    input_.readAt(start, bytes, size);
-    if (hasher_) hasher_->hash();  // worked out while the bytes are written
-    out.file().append(bytes, size);
 }
 
 void ChunkCopy::passed(std::int64_t position) {

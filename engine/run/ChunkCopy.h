@@ -46,12 +46,17 @@ public:
     void hashInto(HashPipe* hasher) { hasher_ = hasher; }
 
 private:
-    // Appends the next size bytes of the input to out, inside the kernel as
-    // far as it goes there, one report per chunk in them.
-    void append(std::int64_t size, OutputFile& out);
-    // Appends the input's bytes from start to end to out through memory, in
-    // one read and one write, handing them to the hasher on the way.
-    void appendThroughMemory(std::int64_t start, std::int64_t end, OutputFile& out);
+    // Appends batches inside the kernel until end_ or until the kernel
+    // stops short, which it then does for the rest of the run.
+    void copyInKernel(OutputFile& out);
+    // Appends batches through memory until end_: read, hashed when a hasher
+    // is given, written.
+    void copyThroughMemory(OutputFile& out);
+    // The bytes of the next batch: whole chunks, about a megabyte, the
+    // last chunk before end_ alone.
+    std::size_t nextBatch() const;
+    // size more bytes are appended: every chunk they complete is reported.
+    void appended(std::size_t size);
     // Past one chunk that ends at position: the pump and a signal's check,
     // unless it was the input's last.
     void passed(std::int64_t position);
@@ -61,6 +66,8 @@ private:
     std::int64_t length_ = 0;
     std::int64_t position_ = 0;
     std::int64_t copied_ = 0;  // bytes of the input appended so far
+    std::int64_t end_ = 0;       // where the copy under way stops
+    std::int64_t chunkEnd_ = 0;  // where the next chunk to report ends
     std::vector<unsigned char> buffer_;
     bool kernel_;  // the kernel still copies for this run
     HashPipe* hasher_ = nullptr;

@@ -1,28 +1,26 @@
 #pragma once
-// SHA-256 on a second thread: the copy reads a piece into one of a few
+// SHA-256 on the run's worker: the copy reads a piece into one of a few
 // buffers, hands it over and writes it out while the hash of it is worked
 // out beside, so a copy that must hash every byte costs little more than
 // one that does not. Pieces are hashed in the order they were handed over.
 
 #include <array>
-#include <condition_variable>
 #include <cstddef>
-#include <exception>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "engine/run/Worker.h"
 #include "engine/set/Sha256.h"
 
 namespace qz {
 
 class HashPipe {
 public:
-    HashPipe();
+    explicit HashPipe(Worker& worker) : worker_(worker) {}
     HashPipe(const HashPipe&) = delete;
     HashPipe& operator=(const HashPipe&) = delete;
-    ~HashPipe();
+    // Waits until the worker is done with the buffers.
+    ~HashPipe() { worker_.settle(); }
 
     // A buffer of size bytes to read the next piece into, once the hashing
     // of what it held before is done.
@@ -36,23 +34,14 @@ public:
 private:
     struct Slot {
         std::vector<unsigned char> bytes;
-        bool full = false;  // handed over, not hashed yet
+        Worker::Ticket hashed = 0;  // the task that hashes it; 0: none yet
     };
     static constexpr std::size_t kSlots = 3;
 
-    // The second thread: hashes the slots in turn until told to stop.
-    void work();
-    // Waits under lock until slot is free; rethrows what the hashing threw.
-    void awaitFree(std::unique_lock<std::mutex>& lock, const Slot& slot);
-
+    Worker& worker_;
     std::array<Slot, kSlots> slots_;
-    std::size_t fill_ = 0, drain_ = 0;  // the next slot to fill, and to hash
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool stop_ = false;
-    std::exception_ptr error_;
-    Sha256 sha_;  // the second thread's, except while nothing is handed over
-    std::thread worker_;
+    std::size_t fill_ = 0;  // the next slot to fill
+    Sha256 sha_;            // the worker's, except while nothing is handed over
 };
 
 }  // namespace qz

@@ -6,7 +6,6 @@
 #include "engine/io/FileServices.h"
 #include "engine/io/Interruption.h"
 #include "engine/run/OutputFile.h"
-#include "engine/run/RunLock.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/HashPipe.h"
 #include "engine/set/SliceNames.h"
@@ -30,24 +29,23 @@ std::string wholeOutput(const std::string& output) {
 MergeRun::MergeRun(const Request& request, RunReport& report, const RunOptions& options)
     : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
 
-MergeRun::Result MergeRun::run() {
+RunEnding::Kind MergeRun::run() {
     // The set, and the output's name where it lies in another folder.
     const std::string stem = SliceNames::stemOf(request_.firstSlice);
     const std::string setFolder = FileServices::directoryOf(request_.firstSlice);
-    const RunLock setLock(setFolder, stem);
-    std::optional<RunLock> outputLock;
+    outputs_.lock(setFolder, stem);
     if (!FileServices::sameFile(setFolder.empty() ? "." : setFolder, request_.folder))
-        outputLock.emplace(request_.folder, stem);
+        outputs_.lock(request_.folder, stem);
     const SliceSet set = SliceSet::check(request_.firstSlice);
     const std::string output = outputOf(set, stem);
     // Before the question: a refusal is not for after a Yes.
     TargetVolume(request_.folder).holdOutput(set.total());
     const Existing existing = confirmOutput(output);
-    if (existing == Existing::Kept) return Result::Declined;
+    if (existing == Existing::Kept) return RunEnding::Kind::Declined;
     writeOutput(set, output, existing == Existing::Replaced);
     report_.written();
     if (request_.deleteAfter) deleteSlices(set, output);
-    return Result::Completed;
+    return RunEnding::Kind::Completed;
 }
 
 std::string MergeRun::outputOf(const SliceSet& set, const std::string& stem) const {
@@ -75,12 +73,15 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
     // output: it holds all their bytes.
     unsigned mode = 0777;
     for (const SliceSet::Slice& slice : set.slices()) mode &= slice.mode;
-    OutputFile out(output, name, mode, !options_.namedTemporaries);
-    out.keepOwner(set.slices().front().owner);
+    OutputFile& out = outputs_.add(output, name, mode, !options_.namedTemporaries,
+                                   set.slices().front().owner);
     joinSlices(set, out);
     Interruption::check();
-    // An existing output is replaced only now, by the whole new one.
-    out.commit(replace);
+    outputs_.flush();
+    // An existing output is replaced only now, by the whole new one, which
+    // stays from now on, whatever fails after.
+    outputs_.name(out, replace);
+    outputs_.commit();
     try {
         FileServices::syncDirectory(request_.folder);
     } catch (const FileError& e) {
@@ -91,7 +92,7 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
 void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
     const auto& slices = set.slices();
     std::optional<HashPipe> sha;
-    if (set.sums()) copy_.hashInto(&sha.emplace());
+    if (set.sums()) copy_.hashInto(&sha.emplace(worker_));
     for (std::size_t k = 0; k < slices.size(); ++k) {
         // The very file the check saw, whatever its name leads to by now.
         SliceSet::requireUnchanged(slices[k]);

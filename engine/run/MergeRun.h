@@ -7,18 +7,18 @@
 #include <string>
 
 #include "engine/run/ChunkCopy.h"
+#include "engine/run/RunEnding.h"
 #include "engine/run/RunOptions.h"
+#include "engine/run/RunOutputs.h"
+#include "engine/run/Worker.h"
 
 namespace qz {
 
-class OutputFile;
 class RunReport;
 class SliceSet;
 
 class MergeRun {
 public:
-    enum class Result { Completed, Declined };
-
     struct Request {
         std::string firstSlice;  // path of NAME.QZ1
         std::string folder;      // where the output goes, ending in "/"
@@ -30,7 +30,7 @@ public:
     // Merges; FileError or Interrupted when it fails, with the output's
     // temporary removed and every slice and an older output kept; Unfinished
     // when a step fails once the whole output has its name.
-    Result run();
+    RunEnding::Kind run();
     const ChunkCopy& copy() const { return copy_; }
 
 private:
@@ -55,6 +55,8 @@ private:
     Request request_;
     RunReport& report_;
     RunOptions options_;
+    Worker worker_;
+    RunOutputs outputs_{worker_};
     ChunkCopy copy_;
 };
 

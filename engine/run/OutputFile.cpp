@@ -1,16 +1,12 @@
 #include "engine/run/OutputFile.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <exception>
-#include <future>
-#include <utility>
 
 #include "engine/io/FileError.h"
 #include "engine/io/FileServices.h"
-#include "engine/set/SliceNames.h"
-#include "engine/set/TempName.h"
 #include "engine/io/Sys.h"
+#include "engine/run/Worker.h"
+#include "engine/set/TempName.h"
 
 namespace qz {
 
@@ -21,8 +17,11 @@ constexpr int kAttempts = 100;
 }  // namespace
 
 OutputFile::OutputFile(const std::string& finalPath, const std::string& runName,
-                       unsigned mode, bool unnamed)
-    : finalPath_(finalPath), dir_(FileServices::directoryOf(finalPath)), runName_(runName) {
+                       unsigned mode, bool unnamed, Worker& worker)
+    : finalPath_(finalPath),
+      dir_(FileServices::directoryOf(finalPath)),
+      runName_(runName),
+      worker_(worker) {
     if (dir_.empty()) dir_ = "./";
     if (unnamed && FileHandle::unnamedCanBeNamed()) file_ = FileHandle::createUnnamed(dir_, mode, finalPath);
     for (int attempt = 1; !file_.isOpen(); ++attempt) {
@@ -40,54 +39,37 @@ OutputFile::OutputFile(const std::string& finalPath, const std::string& runName,
         // any container or after any reboot, that it is not stale.
         file_.lockIfOffered();
     } catch (...) {
-        if (!tempPath_.empty()) FileServices::removeQuietly(tempPath_);
+        discard();
         throw;
     }
-}
-
-OutputFile::OutputFile(OutputFile&& other) noexcept
-    : finalPath_(std::move(other.finalPath_)),
-      dir_(std::move(other.dir_)),
-      runName_(std::move(other.runName_)),
-      tempPath_(std::exchange(other.tempPath_, {})),
-      file_(std::move(other.file_)),
-      id_(other.id_),
-      flushed_(other.flushed_),
-      committed_(std::exchange(other.committed_, true)) {}
-
-OutputFile::~OutputFile() {
-    if (committed_) return;
-    // Only ever on a way out that already failed: a temporary that cannot be
-    // removed now is removed by the next run of this name.
-    if (!tempPath_.empty()) FileServices::removeQuietly(tempPath_);
 }
 
 void OutputFile::keepOwner(const FileOwner& owner) {
     if (Sys::geteuid() == 0) file_.giveTo(owner);
 }
 
+void OutputFile::append(const void* buf, std::size_t size) {
+    file_.append(buf, size);
+    writeBehind();
+}
+
+std::size_t OutputFile::appendFrom(const FileHandle& input, std::int64_t offset,
+                                   std::size_t size) {
+    const std::size_t moved = file_.appendFrom(input, offset, size);
+    writeBehind();
+    return moved;
+}
+
+void OutputFile::writeBehind() {
+    constexpr std::int64_t kPile = 16 << 20;
+    if (file_.appended() - behind_ < kPile) return;
+    behind_ = file_.appended();
+    worker_.post([this] { file_.startWriteback(); });
+}
+
 void OutputFile::flush() {
     file_.sync();
     flushed_ = true;
-}
-
-void OutputFile::flushAll(const std::vector<OutputFile*>& files) {
-    constexpr std::size_t kAtOnce = 8;
-    for (std::size_t from = 0; from < files.size(); from += kAtOnce) {
-        std::vector<std::future<void>> flushing;
-        for (std::size_t k = from; k < std::min(files.size(), from + kAtOnce); ++k)
-            flushing.push_back(std::async(std::launch::async, [f = files[k]] { f->flush(); }));
-        // Every one waited for, the first failure reported.
-        std::exception_ptr failed;
-        for (auto& f : flushing) {
-            try {
-                f.get();
-            } catch (...) {
-                if (!failed) failed = std::current_exception();
-            }
-        }
-        if (failed) std::rethrow_exception(failed);
-    }
 }
 
 void OutputFile::commit(bool replace) {
@@ -110,8 +92,12 @@ void OutputFile::commit(bool replace) {
     committed_ = true;
 }
 
-void OutputFile::retract() noexcept {
-    if (!committed_) return;
+void OutputFile::discard() noexcept {
+    if (!committed_) {
+        if (!tempPath_.empty()) FileServices::removeQuietly(tempPath_);
+        tempPath_.clear();
+        return;
+    }
     try {
         FileServices::killIfStill(finalPath_, id_);
     } catch (const FileError&) {

@@ -1,12 +1,12 @@
 #include "engine/run/SplitRun.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "engine/io/FileError.h"
 #include "engine/io/FileServices.h"
 #include "engine/io/Interruption.h"
 #include "engine/run/OutputFile.h"
-#include "engine/run/RunLock.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/HashPipe.h"
 #include "engine/set/SliceNames.h"
@@ -22,17 +22,25 @@ namespace qz {
 SplitRun::SplitRun(const Request& request, RunReport& report, const RunOptions& options)
     : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
 
-SplitRun::Result SplitRun::run() {
-    const RunLock lock(request_.folder, request_.name);
+void SplitRun::requireFolder(const std::string& path) {
+    const auto dir = FileServices::target(path);
+    if (!dir) throw FileError(tr("no such directory"), path, ENOENT);
+    if (dir->kind != FileServices::Entry::Kind::Directory)
+        throw FileError(tr("not a directory"), path, ENOTDIR);
+}
+
+RunEnding::Kind SplitRun::run() {
+    requireFolder(request_.folder);
+    outputs_.lock(request_.folder, request_.name);
     openSource();
     if (SliceSizes::tooSmall(copy_.length(), request_.count)) {
         copy_.close();
-        return Result::TooSmall;
+        return RunEnding::Kind::TooSmall;
     }
     checkTarget();
     if (!replaceExisting()) {
         copy_.close();
-        return Result::Declined;
+        return RunEnding::Kind::Declined;
     }
     OutputFile::removeStale(request_.folder, request_.name);
     report_.copying();
@@ -40,7 +48,7 @@ SplitRun::Result SplitRun::run() {
     copy_.close();
     report_.written();
     report_.inputDone();
-    return Result::Completed;
+    return RunEnding::Kind::Completed;
 }
 
 void SplitRun::openSource() {
@@ -101,53 +109,43 @@ int SplitRun::rankOf(const SliceSet::Slice& slice) const {
 
 void SplitRun::writeSlices() {
     const auto sizes = SliceSizes::sizesFor(copy_.length(), request_.count);
-    std::vector<OutputFile> slices;
-    slices.reserve(sizes.size());
+    std::vector<OutputFile*> slices;
     std::int64_t end = 0;
-    HashPipe sha;
+    HashPipe sha(worker_);
     copy_.hashInto(&sha);
     std::vector<SumsFile::Line> sums;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
-        slices.push_back(
-            startFile(SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1))));
+        slices.push_back(&startFile(
+            SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1))));
         end += sizes[k];
-        copy_.copyTo(end, slices.back());
-        sums.push_back({SliceNames::bareName(slices.back().finalPath()), sha.hex()});
+        copy_.copyTo(end, *slices.back());
+        sums.push_back({SliceNames::bareName(slices.back()->finalPath()), sha.hex()});
     }
     copy_.hashInto(nullptr);
-    OutputFile sumsFile = startFile(SumsFile::pathFor(request_.folder, request_.name));
+    OutputFile& sumsFile = startFile(SumsFile::pathFor(request_.folder, request_.name));
     SumsFile(request_.name, copy_.length(), std::move(sums)).writeTo(sumsFile.file());
     nameSlices(slices, sumsFile);
 }
 
-OutputFile SplitRun::startFile(const std::string& path) const {
+OutputFile& SplitRun::startFile(const std::string& path) {
     // The source's permissions, as a copy would have them.
-    OutputFile out(path, request_.name, copy_.input().mode(), !options_.namedTemporaries);
-    out.keepOwner(copy_.input().owner());
-    return out;
+    return outputs_.add(path, request_.name, copy_.input().mode(), !options_.namedTemporaries,
+                        copy_.input().owner());
 }
 
-void SplitRun::nameSlices(std::vector<OutputFile>& slices, OutputFile& sums) {
+void SplitRun::nameSlices(const std::vector<OutputFile*>& slices, OutputFile& sums) {
     Interruption::check();
     // Flushed together at the end, each slice mostly written back already:
     // the disk works while the copy goes on.
-    std::vector<OutputFile*> all;
-    for (OutputFile& slice : slices) all.push_back(&slice);
-    all.push_back(&sums);
-    OutputFile::flushAll(all);
+    outputs_.flush();
     // The old set goes only now that the new one is whole and flushed.
     removeReplaced();
-    try {
-        for (std::size_t k = 1; k < slices.size(); ++k) slices[k].commit(false);
-        sums.commit(false);
-        FileServices::syncDirectory(request_.folder);
-        slices.front().commit(false);
-        FileServices::syncDirectory(request_.folder);
-    } catch (...) {
-        for (OutputFile& slice : slices) slice.retract();
-        sums.retract();
-        throw;
-    }
+    for (std::size_t k = 1; k < slices.size(); ++k) outputs_.name(*slices[k], false);
+    outputs_.name(sums, false);
+    FileServices::syncDirectory(request_.folder);
+    outputs_.name(*slices.front(), false);
+    FileServices::syncDirectory(request_.folder);
+    outputs_.commit();
 }
 
 }  // namespace qz

@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "engine/run/ChunkCopy.h"
+#include "engine/run/RunEnding.h"
 #include "engine/run/RunOptions.h"
+#include "engine/run/RunOutputs.h"
+#include "engine/run/Worker.h"
 #include "engine/set/SliceSet.h"
 
 namespace qz {
 
-class OutputFile;
 class RunReport;
 
 class SplitRun {
 public:
-    enum class Result { Completed, TooSmall, Declined };
-
     struct Request {
         std::string source;  // path of the file to split
         std::string folder;  // where the slices go, ending in "/"
@@ -32,8 +32,12 @@ public:
 
     // Splits; FileError or Interrupted when it fails, every file it wrote
     // removed again.
-    Result run();
+    RunEnding::Kind run();
     const ChunkCopy& copy() const { return copy_; }
+
+    // FileError unless path leads to a folder: what a split is asked to
+    // write into is looked at before anything else.
+    static void requireFolder(const std::string& path);
 
 private:
     // Opens the source and lets the window repaint; FileError for a count of
@@ -58,15 +62,16 @@ private:
     void writeSlices();
     // A file of the set, to become path, with the source's permissions and,
     // run as root, its owner.
-    OutputFile startFile(const std::string& path) const;
-    // Names the whole slices and their sums file, slice 1 last, so a set
-    // that shows its slice 1 has its sums; takes the names back again when
-    // that fails.
-    void nameSlices(std::vector<OutputFile>& slices, OutputFile& sums);
+    OutputFile& startFile(const std::string& path);
+    // Flushes the whole slices and their sums file and names them, slice 1
+    // last, so a set that shows its slice 1 has its sums.
+    void nameSlices(const std::vector<OutputFile*>& slices, OutputFile& sums);
 
     Request request_;
     RunReport& report_;
     RunOptions options_;
+    Worker worker_;
+    RunOutputs outputs_{worker_};
     ChunkCopy copy_;
     std::vector<SliceSet::Slice> replaced_;
 };

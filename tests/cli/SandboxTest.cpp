@@ -14,11 +14,11 @@ namespace fs = std::filesystem;
 
 using Sandbox = CliFixture;
 
-// A filter that answers copy_file_range, renameat2 and fdatasync with EPERM
-// or ENOSYS: split and merge take the plain way, as cp and cat would, and
+// A filter that answers copy_file_range, renameat2 and sync_file_range with
+// EPERM or ENOSYS: split and merge take the plain way, as cp and cat would, and
 // flush only at the end.
 TEST_F(Sandbox, RefusedCallsFallBackToThePlainWay) {
-    const Bytes src = make("big", 20 << 20);  // the merge passes the 16 MiB of a flush beside
+    const Bytes src = make("big", 20 << 20);  // the merge passes the 16 MiB of a write-back beside
     mkdir("out");
     for (const char* err : {"EPERM", "ENOSYS"}) {
         const std::string prefix = std::string(REFUSE_CALLS) + " " + err + " '" + QZSLICE_CLI + "' ";
@@ -27,6 +27,17 @@ TEST_F(Sandbox, RefusedCallsFallBackToThePlainWay) {
         ASSERT_EQ(shell(prefix + "merge big.QZ1 --to out --yes -q"), 0) << err;
         EXPECT_EQ(bytesOf("out/big"), src) << err;
     }
+}
+
+// Where no thread can be started, a split and a merge that hash every byte
+// do their work on the one thread they have.
+TEST_F(Sandbox, NoThreadToBeHadStillSplitsAndJoins) {
+    const Bytes src = make("big", 20 << 20);
+    mkdir("out");
+    const std::string prefix = std::string(REFUSE_CALLS) + " NOTHREADS '" + QZSLICE_CLI + "' ";
+    ASSERT_EQ(shell(prefix + "split big 3 -q"), 0);
+    ASSERT_EQ(shell(prefix + "merge big.QZ1 --to out -q"), 0);
+    EXPECT_EQ(bytesOf("out/big"), src);
 }
 
 // Nothing needs to list the source's folder to split it.

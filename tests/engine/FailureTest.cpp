@@ -257,9 +257,9 @@ TEST_F(FailureTest, ASliceThatCannotBeDeletedKeepsTheWholeOutput) {
 }
 
 // Calls the system could refuse at any time, made to fail through the
-// engine's seam: a split whose slice 2 cannot be flushed, one whose flush
-// beside the copy fails (the kernel would not tell the fsync at the end), and
-// a merge whose finished output cannot take the place of the older one. Each
+// engine's seam: a split whose slice 2 cannot be flushed, one whose
+// write-back beside the copy cannot be started, and a merge whose finished
+// output cannot take the place of the older one. Each
 // ends on the error path with the system's reason and leaves what was there
 // before.
 TEST_F(FailureTest, ARefusedCallLeavesWhatWasThereBefore) {
@@ -270,7 +270,7 @@ TEST_F(FailureTest, ARefusedCallLeavesWhatWasThereBefore) {
         std::int64_t size;
     };
     for (const Row row : {Row{true, Sys::Call::Fsync, 2, 300000},
-                          Row{true, Sys::Call::Fdatasync, 1, 40 << 20},
+                          Row{true, Sys::Call::SyncFileRange, 1, 40 << 20},
                           Row{false, Sys::Call::Rename, 1, 300000}}) {
         const auto bytes = TempDir::pattern(row.size);
         TempDir::write(dir / "src", bytes);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/run/OutputFile.h"
+#include "engine/run/Worker.h"
 #include "tests/engine/EngineFixture.h"
 
 namespace qz {
@@ -15,7 +16,8 @@ using ProgressTest = EngineTest;
 TEST_F(ProgressTest, AppendsBuffersInOrderToOneNewFile) {
     const auto a = TempDir::pattern(65535, 1), b = TempDir::pattern(65535, 2),
                c = TempDir::pattern(10, 3);
-    OutputFile target(dir / "target", "target", 0644, true);
+    Worker worker;
+    OutputFile target(dir / "target", "target", 0644, true, worker);
     for (const auto* buf : {&a, &b, &c}) target.file().append(buf->data(), buf->size());
     target.commit(false);
     auto all = a;

@@ -1,0 +1,42 @@
+#include "engine/run/RunOutputs.h"
+
+#include "engine/run/Worker.h"
+
+namespace qz {
+
+RunOutputs::~RunOutputs() {
+    abort();
+    // Files before locks: a lock is let go only once its run's files are.
+    files_.clear();
+}
+
+void RunOutputs::lock(const std::string& dir, const std::string& name) {
+    locks_.emplace_back(dir, name);
+}
+
+OutputFile& RunOutputs::add(const std::string& finalPath, const std::string& runName,
+                            unsigned mode, bool unnamed, const FileOwner& owner) {
+    OutputFile& out = files_.emplace_back(finalPath, runName, mode, unnamed, worker_);
+    out.keepOwner(owner);
+    return out;
+}
+
+void RunOutputs::flush() {
+    for (OutputFile& out : files_) worker_.post([&out] { out.file().startWriteback(); });
+    for (OutputFile& out : files_) worker_.post([&out] { out.flush(); });
+    worker_.awaitAll();
+    state_ = State::Flushed;
+}
+
+void RunOutputs::name(OutputFile& out, bool replace) {
+    state_ = State::Named;
+    out.commit(replace);
+}
+
+void RunOutputs::abort() noexcept {
+    worker_.settle();
+    if (state_ == State::Done) return;
+    for (OutputFile& out : files_) out.discard();
+}
+
+}  // namespace qz
