@@ -4,6 +4,7 @@
 
 #include <ostream>
 
+#include "cli/CliReport.h"
 #include "engine/io/FileError.h"
 #include "engine/io/FileServices.h"
 #include "engine/io/Interruption.h"
@@ -11,10 +12,10 @@
 #include "engine/set/SliceNames.h"
 #include "engine/set/SliceSet.h"
 #include "engine/set/SliceSizes.h"
-#include "engine/SourceSelection.h"
 #include "engine/set/SumsFile.h"
 #include "engine/io/Text.h"
-#include "engine/WayOut.h"
+#include "engine/run/MergeRun.h"
+#include "engine/run/SplitRun.h"
 
 namespace qzcli {
 
@@ -23,26 +24,7 @@ namespace {
 // The count field takes three digits.
 constexpr std::int64_t kMostSlices = 999;
 
-int exitStatus(qz::Engine::Outcome outcome) {
-    switch (outcome) {
-    case qz::Engine::Outcome::Completed:
-        return 0;
-    case qz::Engine::Outcome::Declined:
-    case qz::Engine::Outcome::Refused:
-        return 3;
-    case qz::Engine::Outcome::Unfinished:
-        return 4;
-    case qz::Engine::Outcome::Guard:  // cannot happen: Text1 and Text3 are set
-    case qz::Engine::Outcome::Failed:
-        break;
-    }
-    return 1;
-}
-
 }  // namespace
-
-CliSession::CliSession(CliHost& host, std::ostream& out)
-    : host_(host), out_(out), engine_(host) {}
 
 std::string CliSession::absolutePath(const std::string& path) {
     std::string full = path;
@@ -73,26 +55,32 @@ int CliSession::run(const CommandLine& cmd) {
     const std::string P = absolutePath(cmd.source);
     const bool unsummed =
         cmd.mode == CommandLine::Mode::Merge && !qz::FileServices::exists(sumsOf(P));
-    try {
-        host_.setText1(P);
-        host_.setOption1_0(cmd.mode == CommandLine::Mode::Split);
-        qz::SourceSelection::adopt(host_, engine_, P, qz::SliceNames::bareName(P));
-    } catch (const qz::FileError& e) {
-        // The failure as the window's error path shows it, reason below.
-        host_.MsgBox(qz::WayOut::kError.message, qz::WayOut::kError.title, qz::MsgWarning);
-        host_.showReason(e.what());
-        return 1;
-    }
-    if (!cmd.saveDir.empty()) host_.setText3(directoryText(cmd.saveDir));
-    if (cmd.mode == CommandLine::Mode::Split) {
-        const std::int64_t count = cmd.maxSize != 0 ? countFor(cmd, P) : cmd.count;
-        if (count == 0) return 2;
-        host_.setText2(std::to_string(count));
-    }
-    host_.setCheck1(cmd.deleteAfter);
-    const int status = finish(engine_.Command5_Click());
+    const int status = operate(cmd, P);
     if (status == 0 && unsummed) noSums(cmd, P);
     return status;
+}
+
+int CliSession::operate(const CommandLine& cmd, const std::string& P) {
+    // The source is looked at first, as choosing it in the window does.
+    const qz::RunEnding chosen = qz::RunEnding::of([&] {
+        qz::FileServices::GetFileSize(P);
+        return qz::RunEnding::Kind::Completed;
+    });
+    if (chosen.kind != qz::RunEnding::Kind::Completed) return finish(chosen);
+    const std::string folder = cmd.saveDir.empty() ? qz::FileServices::directoryOf(P)
+                                                   : directoryText(cmd.saveDir);
+    const bool split = cmd.mode == CommandLine::Mode::Split;
+    std::int64_t count = 0;
+    if (split) {
+        count = cmd.maxSize != 0 ? countFor(cmd, P) : cmd.count;
+        if (count == 0) return 2;
+    }
+    CliReport report(terminal_, split);
+    return finish(qz::RunEnding::of([&] {
+        if (split)
+            return qz::SplitRun({P, folder, qz::SliceNames::bareName(P), count}, report, {}).run();
+        return qz::MergeRun({P, folder, cmd.deleteAfter}, report, {}).run();
+    }));
 }
 
 std::string CliSession::sumsOf(const std::string& firstSlice) {
@@ -103,19 +91,43 @@ std::string CliSession::sumsOf(const std::string& firstSlice) {
 void CliSession::noSums(const CommandLine& cmd, const std::string& firstSlice) {
     if (cmd.quiet) return;
     const std::string sums = qz::SliceNames::bareName(sumsOf(firstSlice));
-    host_.showReason(qz::tr(
+    terminal_.showReason(qz::tr(
         "note: the set carries no sums (%1), so a lost last slice or damaged bytes cannot be seen",
         {sums}));
 }
 
-int CliSession::finish(qz::Engine::Outcome outcome) {
-    if (!engine_.failureReason().empty()) host_.showReason(engine_.failureReason());
+int CliSession::finish(const qz::RunEnding& ending) {
+    switch (ending.kind) {
+    case qz::RunEnding::Kind::Completed:
+        terminal_.completed(qz::tr("Operation completed!"));
+        break;
+    case qz::RunEnding::Kind::TooSmall:
+        terminal_.say(qz::tr("Sorry, slices so small would harm the file's integrity: keep every "
+                             "slice at 64KB or more! Please set the number of slices again!"));
+        break;
+    case qz::RunEnding::Kind::Declined:
+        break;
+    case qz::RunEnding::Kind::Failed:
+    case qz::RunEnding::Kind::Unfinished:
+        terminal_.say(qz::tr("Slicing error"));
+        break;
+    }
+    terminal_.copied();
+    if (!ending.reason.empty()) terminal_.showReason(ending.reason);
     // Stopped by a signal: whatever the run wrote is gone again, and the
     // caller learns which signal it was, as from a program it ended. A run
     // past its point of no return completes, and says so.
-    if (outcome == qz::Engine::Outcome::Completed) return 0;
+    if (ending.kind == qz::RunEnding::Kind::Completed) return 0;
     if (const int signal = qz::Interruption::caught()) return 128 + signal;
-    return exitStatus(outcome);
+    switch (ending.kind) {
+    case qz::RunEnding::Kind::TooSmall:
+    case qz::RunEnding::Kind::Declined:
+        return 3;
+    case qz::RunEnding::Kind::Unfinished:
+        return 4;
+    default:
+        return 1;
+    }
 }
 
 std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& source) {
@@ -123,12 +135,12 @@ std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& sou
     const std::int64_t count = qz::SliceSizes::smallestCount(len, cmd.maxSize, kMostSlices);
     const std::string limit = std::to_string(cmd.maxSize);
     if (count == 0) {
-        host_.showReason("qzslice-cli: " +
+        terminal_.showReason("qzslice-cli: " +
                          qz::tr("no count from 1 to 999 keeps every slice within %1 bytes", {limit}));
         return 0;
     }
     if (qz::SliceSizes::tooSmall(len, count)) {
-        host_.showReason("qzslice-cli: " +
+        terminal_.showReason("qzslice-cli: " +
                          qz::tr("slices within %1 bytes would be smaller than 64 KB", {limit}));
         return 0;
     }
@@ -156,8 +168,8 @@ int CliSession::check(const CommandLine& cmd) {
 }
 
 int CliSession::notWhole(const qz::FileError& e) {
-    host_.showReason(qz::tr("the set is not whole"));
-    host_.showReason(e.what());
+    terminal_.showReason(qz::tr("the set is not whole"));
+    terminal_.showReason(e.what());
     return 1;
 }
 
@@ -168,7 +180,7 @@ int CliSession::verify(const CommandLine& cmd) {
         const qz::SliceSet set = qz::SliceSet::check(first);
         if (!set.sums()) {
             // A whole set, but nothing to hold its bytes to.
-            host_.showReason(qz::FileError(qz::tr("the set has no sums file to verify it against"),
+            terminal_.showReason(qz::FileError(qz::tr("the set has no sums file to verify it against"),
                                            sumsOf(first))
                                  .what());
             return 1;
@@ -178,7 +190,7 @@ int CliSession::verify(const CommandLine& cmd) {
             try {
                 set.sums()->holdDigest(k, slices[k].path, qz::Sha256::of(*slices[k].file));
             } catch (const qz::FileError& e) {
-                host_.showReason(e.what());
+                terminal_.showReason(e.what());
                 ++bad;
             }
         }

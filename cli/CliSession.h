@@ -1,15 +1,16 @@
 #pragma once
-// One run of the tool: fills the window's fields from the command line just as
-// choosing the source in the window does, then presses the operate button.
-// The split, the merge and the check of a set are the engine's.
+// One run of the tool: a split's or a merge's request made from the command
+// line and run, what it reports shown on the terminal, its ending told as
+// the exit status. The split, the merge and the check of a set are the
+// engine's.
 
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 
-#include "cli/CliHost.h"
+#include "cli/CliTerminal.h"
 #include "cli/CommandLine.h"
-#include "engine/Engine.h"
+#include "engine/run/RunEnding.h"
 
 namespace qz {
 class FileError;
@@ -20,7 +21,7 @@ namespace qzcli {
 class CliSession {
 public:
     // out takes what the run reports: the count chosen, the check's finding.
-    CliSession(CliHost& host, std::ostream& out);
+    CliSession(CliTerminal& terminal, std::ostream& out) : terminal_(terminal), out_(out) {}
 
     // Runs a split, merge, check or verify command line; the exit status:
     // 0 completed (a whole set), 1 failed (or the source not found, a set
@@ -36,6 +37,8 @@ public:
     static std::string directoryText(const std::string& dir);
 
 private:
+    // Splits or merges the file at the full path P.
+    int operate(const CommandLine& cmd, const std::string& P);
     // The merge's check of the set, and nothing else.
     int check(const CommandLine& cmd);
     // Every slice read and held to its line in the set's sums file: one
@@ -51,12 +54,11 @@ private:
     // The count for --max-size, said unless quiet; 0 (said why) when none
     // fits or the slices would be refused as too small.
     std::int64_t countFor(const CommandLine& cmd, const std::string& source);
-    // The exit status once the engine has run.
-    int finish(qz::Engine::Outcome outcome);
+    // Says how the run ended; the exit status for that.
+    int finish(const qz::RunEnding& ending);
 
-    CliHost& host_;
+    CliTerminal& terminal_;
     std::ostream& out_;
-    qz::Engine engine_;
 };
 
 }  // namespace qzcli

@@ -14,7 +14,7 @@
 #include <clocale>
 #include <iostream>
 
-#include "cli/CliHost.h"
+#include "cli/CliTerminal.h"
 #include "cli/CliSession.h"
 #include "cli/CommandLine.h"
 #include "cli/UsageError.h"
@@ -97,10 +97,10 @@ int main(int argc, char** argv) {
     }
     try {
         qz::Interruption::install();
-        qzcli::CliHost host(cmd.answer, std::cin, std::cerr,
-                            ::isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : -1, canRedraw(),
-                            cmd.quiet);
-        const int status = closeStdout(qzcli::CliSession(host, std::cout).run(cmd));
+        qzcli::CliTerminal terminal(cmd.answer, std::cin, std::cerr,
+                                    ::isatty(STDIN_FILENO) == 1 ? STDIN_FILENO : -1, canRedraw(),
+                                    cmd.quiet);
+        const int status = closeStdout(qzcli::CliSession(terminal, std::cout).run(cmd));
         // Stopped by a signal, with what the run wrote removed: end by it.
         if (status == 128 + qz::Interruption::caught()) {
             // The reason reaches a terminal before the process is gone. A

@@ -1,0 +1,36 @@
+#pragma once
+// What a split or merge run from the command line reports, shown on the
+// terminal: its questions, and its progress as the percentage the window's
+// bar would show, so that both count alike.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/run/RunReport.h"
+
+namespace qzcli {
+
+class CliTerminal;
+
+class CliReport : public qz::RunReport {
+public:
+    // split: the run splits, and ends by saying so; else it joins slices,
+    // each named as it starts.
+    CliReport(CliTerminal& terminal, bool split) : terminal_(terminal), split_(split) {}
+
+    bool confirm(Question question) override;
+    void pump() override {}
+    void copying() override {}
+    void startInput(std::size_t index, std::size_t count, std::int64_t length) override;
+    void chunkAppended() override;
+    void inputDone() override { done_ = 0; }
+    void written() override;
+
+private:
+    CliTerminal& terminal_;
+    bool split_;
+    double step_ = 0;  // the bar's growth for a chunk, of its full 1 800
+    double done_ = 0;  // the bar's width so far
+};
+
+}  // namespace qzcli
