@@ -12,75 +12,41 @@
 
 #include <QStringView>
 
+#include <unicode/utf8.h>
+
 namespace qzdirpicker {
 
 namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;
 
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Appends code point cp as UTF-8.
+// Appends code point cp, which is no surrogate and at most U+10FFFF, as UTF-8.
 void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
+    char sequence[U8_MAX_LENGTH];
+    int32_t length = 0;
+    U8_APPEND_UNSAFE(sequence, length, cp);
+    out.append(sequence, static_cast<std::size_t>(length));
 }
 
 }  // namespace
 
-std::size_t PathText::sequenceLength(const std::string& path, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(path[at + i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    // The range the second byte must be in: narrower after the leads whose
-    // sequences could otherwise be overlong, surrogates or beyond U+10FFFF.
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (path.size() - at < length) return 0;
-    if (byte(1) < low || byte(1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (!isContinuation(byte(i))) return 0;
-    return length;
-}
-
 QString PathText::display(const std::string& path) {
     QString text;
     text.reserve(qsizetype(path.size()));
-    for (std::size_t at = 0; at < path.size();) {
-        const std::size_t length = sequenceLength(path, at);
-        if (length == 0) {
-            text += QChar(char16_t(kEscapeBase + static_cast<unsigned char>(path[at])));
-            ++at;
-            continue;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(path.data());
+    const auto size = static_cast<int32_t>(path.size());
+    for (int32_t at = 0; at < size;) {
+        const int32_t start = at;
+        UChar32 cp = 0;
+        // ICU takes what it can of a broken sequence as one error; each of
+        // its bytes is escaped alone here, so the next one is looked at anew.
+        U8_NEXT(bytes, at, size, cp);
+        if (cp < 0) {
+            text += QChar(char16_t(kEscapeBase + bytes[start]));
+            at = start + 1;
+        } else {
+            text += QChar::fromUcs4(char32_t(cp));
         }
-        text += QString::fromUtf8(path.data() + at, qsizetype(length));
-        at += length;
     }
     return text;
 }

@@ -32,11 +32,6 @@ public:
 private:
     // The name in the folder dir (bytes) that Qt decodes to component.
     static std::string matchIn(const std::string& dir, const QString& component);
-
-    // The length of the valid UTF-8 sequence at path[at], 0 when none starts
-    // there (a stray or truncated sequence, an overlong form, a surrogate or a
-    // code point above U+10FFFF).
-    static std::size_t sequenceLength(const std::string& path, std::size_t at);
 };
 
 }  // namespace qzdirpicker

@@ -21,20 +21,17 @@ bool startsIgnoringCase(const std::string& text, const std::string& prefix) {
     return true;
 }
 
-bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
 // Bytes in the character that starts at byte i of text: the length of the
 // UTF-8 sequence its lead byte announces when the continuation bytes follow,
-// otherwise 1.
+// otherwise 1. Each byte of a truncated sequence is a character of its own,
+// where ICU's U8_NEXT would take them together as one error; a sequence of
+// the announced length counts whole, as it always has, even where U8_NEXT
+// rejects it (an overlong form, a surrogate, beyond U+10FFFF).
 std::size_t characterLength(const std::string& text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t n = lead >= 0xC2 && lead <= 0xDF   ? 2
-                          : lead >= 0xE0 && lead <= 0xEF ? 3
-                          : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                         : 1;
+    const std::size_t n = 1 + U8_COUNT_TRAIL_BYTES(static_cast<uint8_t>(text[i]));
     if (n > text.size() - i) return 1;
     for (std::size_t k = 1; k < n; ++k)
-        if (!isContinuationByte(text[i + k])) return 1;
+        if (!U8_IS_TRAIL(static_cast<uint8_t>(text[i + k]))) return 1;
     return n;
 }
 

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include <unicode/utf8.h>
+
 #include "engine/set/Sha256.h"
 
 namespace qz {
@@ -44,7 +46,9 @@ std::string TempName::prefixOf(const std::string& runName) {
 
 std::string TempName::cut(const std::string& runName, std::size_t keep) {
     if (runName.size() <= keep) return runName;
-    while (keep > 0 && (static_cast<unsigned char>(runName[keep]) & 0xC0) == 0x80) --keep;
+    // Back over every continuation byte, a stray one too (ICU's
+    // U8_SET_CP_START stops at that), so that a name is cut as it always was.
+    while (keep > 0 && U8_IS_TRAIL(static_cast<uint8_t>(runName[keep]))) --keep;
     return runName.substr(0, keep);
 }
 
