@@ -1,11 +1,13 @@
 #include "dirpicker/MountTable.h"
 
-#include <QFile>
+#include <sys/sysmacros.h>
+
 #include <QMap>
 #include <QSet>
 
 #include "dirpicker/PathText.h"
 #include "dirpicker/VolumeLabel.h"
+#include "engine/io/MountInfo.h"
 
 namespace qzdirpicker {
 
@@ -55,49 +57,36 @@ bool hiddenArea(const QString& mountPath) {
     return mountPath.contains(QStringLiteral("/."));
 }
 
-// The kernel writes blanks, tabs, newlines and backslashes in mount paths as
-// three octal digits after a backslash.
-QByteArray unescape(const QByteArray& field) {
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        bool ok = false;
-        const int code =
-            field[i] == '\\' ? field.mid(i + 1, 3).toInt(&ok, 8) : 0;
-        if (ok && i + 3 < field.size()) {
-            out.append(static_cast<char>(code));
-            i += 3;
-        } else {
-            out.append(field[i]);
-        }
+// The drives among mounts, each labelled by labelOf (none without it): "/"
+// first, then in path order.
+QList<MountTable::Drive> drivesOf(const std::vector<qz::MountInfo::Mount>& mounts,
+                                  const MountTable::LabelOf& labelOf) {
+    // By path, which puts "/" first since every mount path starts with "/";
+    // a path mounted over keeps the label of what was mounted last.
+    QMap<QString, QString> kept{{QStringLiteral("/"), QString()}};
+    for (const qz::MountInfo::Mount& mount : mounts) {
+        const QString path = PathText::display(mount.point);
+        if (pseudoTypes().contains(QByteArray::fromStdString(mount.type)) || systemArea(path) ||
+            hiddenArea(path))
+            continue;
+        const QByteArray device =
+            QByteArray::number(major(mount.device)) + ':' + QByteArray::number(minor(mount.device));
+        kept[path] = labelOf ? labelOf(device) : QString();
     }
-    return out;
+    QList<MountTable::Drive> drives;
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it) drives.append({it.key(), it.value()});
+    return drives;
 }
 
 }  // namespace
 
 QList<MountTable::Drive> MountTable::drives() {
-    QFile table(QStringLiteral("/proc/self/mountinfo"));
-    if (!table.open(QIODevice::ReadOnly)) return {{QStringLiteral("/"), QString()}};
-    return parse(table.readAll(), [](const QByteArray& device) { return VolumeLabel::of(device); });
+    return drivesOf(qz::MountInfo::read(),
+                    [](const QByteArray& device) { return VolumeLabel::of(device); });
 }
 
 QList<MountTable::Drive> MountTable::parse(const QByteArray& mountinfo, const LabelOf& labelOf) {
-    // By path, which puts "/" first since every mount path starts with "/";
-    // a path mounted over keeps the label of what was mounted last.
-    QMap<QString, QString> kept{{QStringLiteral("/"), QString()}};
-    for (const QByteArray& line : mountinfo.split('\n')) {
-        // id parent major:minor root mount-path options [optional...] - type source ...
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        const qsizetype dash = fields.indexOf("-");
-        if (dash < 6 || dash + 1 >= fields.size()) continue;
-        const QByteArray& type = fields[dash + 1];
-        const QString path = PathText::display(unescape(fields[4]).toStdString());
-        if (pseudoTypes().contains(type) || systemArea(path) || hiddenArea(path)) continue;
-        kept[path] = labelOf ? labelOf(fields[2]) : QString();
-    }
-    QList<Drive> drives;
-    for (auto it = kept.cbegin(); it != kept.cend(); ++it) drives.append({it.key(), it.value()});
-    return drives;
+    return drivesOf(qz::MountInfo::parse(mountinfo.toStdString()), labelOf);
 }
 
 QString MountTable::holding(const QStringList& drives, const QString& path) {

@@ -1,15 +1,15 @@
 #include "engine/io/TargetVolume.h"
 
-#include <fcntl.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <utility>
 
+#include "engine/io/BlockDeviceType.h"
 #include "engine/io/FileError.h"
-#include "engine/io/Text.h"
+#include "engine/io/MountInfo.h"
 #include "engine/io/Sys.h"
+#include "engine/io/Text.h"
 
 namespace qz {
 
@@ -18,63 +18,23 @@ namespace {
 constexpr unsigned long kMsdosMagic = 0x4d44;      // vfat and msdos
 constexpr unsigned long kExfatMagic = 0x2011BAB0;  // the kernel's exfat
 constexpr unsigned long kFuseMagic = 0x65735546;   // any FUSE volume, exfat-fuse among them
-constexpr std::size_t kTableMost = 4 << 20;        // of the mount table: far more than any has
-constexpr std::size_t kBootSector = 512;
 
-// Up to most bytes from the start of the file at path; what was read before
-// a failure, and nothing when it cannot be opened: the callers only look for
-// what would tell them more.
-std::string headOf(const std::string& path, std::size_t most) {
-    const int fd = Sys::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return {};
-    std::string text;
-    char buf[65536];
-    while (text.size() < most) {
-        const ssize_t got = Sys::pread(fd, buf, sizeof buf, static_cast<off_t>(text.size()));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        text.append(buf, static_cast<std::size_t>(got));
-    }
-    if (Sys::close(fd) != 0) return {};
-    return text.substr(0, most);
-}
-
-// The file system type and the source in the mount table's line for the
-// volume numbered dev; empty when there is none.
-std::pair<std::string, std::string> mountOf(dev_t dev) {
-    const std::string id = std::to_string(major(dev)) + ":" + std::to_string(minor(dev));
-    const std::string table = headOf("/proc/self/mountinfo", kTableMost);
-    for (std::size_t at = 0, end; at < table.size(); at = end + 1) {
-        end = table.find('\n', at);
-        if (end == std::string::npos) end = table.size();
-        const std::string line = table.substr(at, end - at);
-        // "ID PARENT MAJ:MIN ROOT POINT OPTIONS [TAGS...] - TYPE SOURCE ..."
-        const std::size_t third = line.find(' ', line.find(' ') + 1);
-        const std::size_t dash = line.find(" - ");
-        if (third == std::string::npos || dash == std::string::npos ||
-            line.compare(third + 1, id.size() + 1, id + " ") != 0)
-            continue;
-        const std::size_t type = dash + 3, source = line.find(' ', type);
-        if (source == std::string::npos) continue;
-        return {line.substr(type, source - type),
-                line.substr(source + 1, line.find(' ', source + 1) - source - 1)};
-    }
-    return {};
-}
+// Whether a file-system type names FAT12, 16 or 32 ("vfat", "fuse.fusefat")
+// or exFAT ("exfat", "fuseblk.exfat").
+bool namesFat(const std::string& type) { return type.find("fat") != std::string::npos; }
 
 // Whether the FUSE volume numbered dev is FAT or exFAT. A driver that gives
 // a subtype says so in the mount table ("fuseblk.exfat"); exfat-fuse gives
-// none, so a plain "fuseblk" is known by the boot sector of the device it
-// mounts, where that can be read. Anything else is taken for a file system
-// without the limit: the write then fails as it would have.
+// none, so a plain "fuseblk" is known by the type on the block device it
+// mounts, whose number the volume has. Anything else is taken for a file
+// system without the limit: the write then fails as it would have.
 bool fuseIsFat(dev_t dev) {
-    const auto [type, source] = mountOf(dev);
-    if (type.find("fat") != std::string::npos) return true;  // exfat, vfat
-    if (type != "fuseblk" || !source.starts_with("/dev/")) return false;
-    const std::string boot = headOf(source, kBootSector);
-    if (boot.size() < kBootSector) return false;
-    return boot.compare(3, 8, "EXFAT   ") == 0 || boot.compare(54, 3, "FAT") == 0 ||
-           boot.compare(82, 5, "FAT32") == 0;
+    const std::vector<MountInfo::Mount> mounts = MountInfo::read();
+    const auto mount = std::find_if(mounts.begin(), mounts.end(),
+                                    [dev](const MountInfo::Mount& m) { return m.device == dev; });
+    if (mount == mounts.end()) return false;
+    if (namesFat(mount->type)) return true;
+    return mount->type == "fuseblk" && namesFat(BlockDeviceType::of(dev));
 }
 
 FileError unseen(const std::string& folder) {

@@ -3,10 +3,13 @@
 # dpkg run to let go of the lock rather than failing at once.
 
 # What building and running the window takes: the compiler, Qt, and the
-# font and Chinese Qt texts the window is drawn with; and gettext's msgfmt,
-# which compiles qzslice-cli's Chinese catalog.
+# font and Chinese Qt texts the window is drawn with; gettext's msgfmt,
+# which compiles qzslice-cli's Chinese catalog; and the engine's mount table
+# (libmount) and a volume's file-system type (libudev, libblkid), found
+# through pkg-config.
 # shellcheck disable=SC2034  # used by the scripts that source this file
-window_packages=(cmake g++ make gettext libicu-dev libssl-dev qt6-base-dev qt6-translations-l10n fonts-wqy-microhei)
+window_packages=(cmake g++ make gettext pkgconf libicu-dev libssl-dev libmount-dev libblkid-dev
+                 libudev-dev qt6-base-dev qt6-translations-l10n fonts-wqy-microhei)
 install_missing() {
   local missing=() p sudo=()
   for p in "$@"; do
