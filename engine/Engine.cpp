@@ -10,6 +10,9 @@ namespace qz {
 namespace {
 
 const char* const kBusyCaption = "操作进行中,请稍等...";
+// The window's questions: slices of the source exist; the merge's output does.
+const char* const kReplaceSlicesText = "己存在该文件切片,是否代替原切片?";
+const char* const kOverwriteOutputText = "文件己经存在，是否覆盖原文件？";
 
 // The leading decimal number of the count text, 0 when it starts with none.
 // Saturates instead of overflowing: a huge count only makes slices too small.
@@ -113,8 +116,7 @@ void Engine::pump() { host_.DoEvents(); }
 
 void Engine::copying() { host_.setPicture1Visible(true); }
 
-void Engine::startInput(std::size_t index, std::size_t count, std::int64_t length) {
-    if (!splitting_) host_.joining(index, count);
+void Engine::startInput(std::size_t index, std::size_t /*count*/, std::int64_t length) {
     // A merge's bar starts over, nearly empty, for every slice after the first.
     if (index > 0) host_.setLabel6Width(10);
     progress_.setStepFor(length);

@@ -30,10 +30,6 @@ public:
         Unfinished, // the error path too, though the merge's output is whole
     };
 
-    // The window's questions: slices of the source exist; the merge's output does.
-    static constexpr const char* kReplaceSlicesText = "己存在该文件切片,是否代替原切片?";
-    static constexpr const char* kOverwriteOutputText = "文件己经存在，是否覆盖原文件？";
-
     explicit Engine(Host& host, const RunOptions& options = {});
 
     // The operate button: a split when Option1(0) is selected, else a merge.

@@ -1,9 +1,8 @@
 #pragma once
 // The window as the engine sees it: the controls it reads and writes, the modal
-// message box and the event pump. The Qt window, the command-line tool and the
-// tests' in-memory window are the three implementations.
+// message box and the event pump. The Qt window and the tests' in-memory
+// window are its two implementations.
 
-#include <cstddef>
 #include <string>
 
 namespace qz {
@@ -50,9 +49,6 @@ public:
     virtual void setFrame1Enabled(bool enabled) = 0;
     virtual void setCommand5Enabled(bool enabled) = 0;
     virtual void setCaption(const std::string& caption) = 0;
-    // A merge begins joining slice number index (0 for the first) of count.
-    // The window shows no such count; a terminal puts it before Label7.
-    virtual void joining(std::size_t /*index*/, std::size_t /*count*/) {}
 
     // Shows a modal message box; only MsgAnswer::Yes counts as consent.
     virtual MsgAnswer MsgBox(const std::string& text, const std::string& title,

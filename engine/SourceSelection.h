@@ -1,7 +1,6 @@
 #pragma once
 // Adopting a chosen file as the source of the next operation, shared by the
-// open-file dialog, dropped files and the command-line tool; and the size
-// caption shown for it.
+// open-file dialog and dropped files; and the size caption shown for it.
 
 #include <cstdint>
 #include <string>
