@@ -1,5 +1,8 @@
 #include "engine/run/RunOutputs.h"
 
+#include <functional>
+#include <vector>
+
 #include "engine/run/Worker.h"
 
 namespace qz {
@@ -22,9 +25,9 @@ OutputFile& RunOutputs::add(const std::string& finalPath, const std::string& run
 }
 
 void RunOutputs::flush() {
-    for (OutputFile& out : files_) worker_.post([&out] { out.file().startWriteback(); });
-    for (OutputFile& out : files_) worker_.post([&out] { out.flush(); });
-    worker_.awaitAll();
+    std::vector<std::function<void()>> flushes;
+    for (OutputFile& out : files_) flushes.emplace_back([&out] { out.flush(); });
+    worker_.runTogether(flushes);
     state_ = State::Flushed;
 }
 

@@ -36,8 +36,7 @@ public:
     // the permission bits mode and, run as root, owner as its owner.
     OutputFile& add(const std::string& finalPath, const std::string& runName, unsigned mode,
                     bool unnamed, const FileOwner& owner);
-    // Flushes every output to the device, the write-back of all started
-    // before any is waited for, so that a journal commits them together.
+    // Flushes every output to the device, several at once.
     void flush();
     // Gives out its final name (see OutputFile::commit).
     void name(OutputFile& out, bool replace);

@@ -1,5 +1,7 @@
 #include "engine/run/Worker.h"
 
+#include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace qz {
@@ -87,6 +89,26 @@ void Worker::awaitAll() {
     std::unique_lock lock(mutex_);
     waitDone(lock, posted_);
     if (failure_) std::rethrow_exception(failure_);
+}
+
+void Worker::runTogether(const std::vector<std::function<void()>>& tasks) {
+    awaitAll();
+    // Several flushes at once let a journal commit them together, not one
+    // commit each; more threads than this gain nothing.
+    constexpr std::size_t kAtOnce = 8;
+    std::atomic<std::size_t> next{0};
+    const auto drain = [&] {
+        for (std::size_t k; (k = next++) < tasks.size();) runKeepingFailure(tasks[k]);
+    };
+    std::vector<std::thread> helpers;
+    try {
+        while (helpers.size() + 1 < std::min(kAtOnce, tasks.size())) helpers.emplace_back(drain);
+    } catch (...) {
+        // No more threads to be had: those there are, and this one, do it all.
+    }
+    drain();
+    for (std::thread& helper : helpers) helper.join();
+    awaitAll();
 }
 
 void Worker::settle() noexcept {

@@ -1,10 +1,11 @@
 #pragma once
-// The one helper thread of a run: it hashes what the copy read and starts
-// the write-back of what it wrote, in the order these were handed over,
-// while the run goes on. A failure of any of its tasks is the run's: kept in
-// one slot, it skips what was handed over after it and is thrown by the next
-// wait. Where no thread can be started (a process limit, no memory), every
-// task runs on the calling thread as it is handed over: slower, never lost.
+// The helper of a run: its thread hashes what the copy read and starts the
+// write-back of what it wrote, in the order these were handed over, while
+// the run goes on; at the end it flushes the run's files several at once. A
+// failure of any of its tasks is the run's: kept in one slot, it skips what
+// was handed over after it and is thrown by the next wait. Where no thread
+// can be started (a process limit, no memory), the tasks run on the calling
+// thread: slower, never lost.
 
 #include <condition_variable>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace qz {
 
@@ -34,6 +36,10 @@ public:
     void await(Ticket ticket);
     // Waits until every task handed over is done; throws as await does.
     void awaitAll();
+    // Once every task handed over is done, runs tasks, several at once
+    // (they must not depend on each other), and waits for them all; throws
+    // as await does.
+    void runTogether(const std::vector<std::function<void()>>& tasks);
     // Waits until every task handed over is done, for a way out that
     // already failed: no failure is thrown.
     void settle() noexcept;
