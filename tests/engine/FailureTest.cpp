@@ -9,6 +9,9 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <new>
+#include <system_error>
 
 #include "engine/set/SliceNames.h"
 #include "engine/io/Sys.h"
@@ -364,6 +367,44 @@ TEST_F(FailureTest, ASourceReplacedByAFifoIsRefusedWithoutWaiting) {
     host.text2 = "2";
     ASSERT_EQ(engine.Command5_Click(), Engine::Outcome::Failed);
     EXPECT_NE(engine.failureReason().find("not a plain file"), std::string::npos);
+}
+
+// What the standard library throws mid-way (no memory, no thread) ends on
+// the error path with its reason, like any failure of a file: nothing the
+// run wrote is left, its lock neither, and the window goes on.
+TEST_F(FailureTest, WhatTheStandardLibraryThrowsEndsOnTheErrorPath) {
+    struct Row {
+        bool split;
+        std::function<void()> raise;
+        std::string reason;
+    };
+    const Row rows[] = {
+        {true, [] { throw std::bad_alloc(); }, "not enough memory"},
+        {false, [] { throw std::system_error(EAGAIN, std::generic_category()); },
+         std::strerror(EAGAIN)},
+    };
+    for (const Row& row : rows) {
+        TempDir::write(dir / "src", TempDir::pattern(1000000));
+        if (!row.split) {
+            ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Completed);
+            std::filesystem::remove(dir / "src");
+        }
+        const std::size_t before = entriesIn(dir.path());
+        useOptions({.namedTemporaries = true});
+        const int third = host.doEventsCalls + 3;
+        host.onDoEvents = [&] {
+            if (host.doEventsCalls == third) row.raise();
+        };
+        const auto outcome = row.split ? splitFile(dir / "src", "2") : mergeFrom(dir / "src.QZ1");
+        host.onDoEvents = nullptr;
+        ASSERT_EQ(outcome, Engine::Outcome::Failed) << row.split;
+        expectErrorPath();
+        EXPECT_NE(engine.failureReason().find(row.reason), std::string::npos)
+            << engine.failureReason();
+        EXPECT_EQ(entriesIn(dir.path()), before) << row.split;  // no temporary, no lock
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directory(dir.path());
+    }
 }
 
 }  // namespace
