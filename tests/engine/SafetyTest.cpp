@@ -275,9 +275,13 @@ class Holder {
 public:
     explicit Holder(const std::string& file) : file_(file), pid_(::fork()) {
         if (pid_ == 0) {
-            ::execlp("unshare", "unshare", "--pid", "--fork", "--kill-child", "flock", "-o",
-                     file.c_str(), "sleep", "30", nullptr);
-            ::execlp("flock", "flock", "-o", file.c_str(), "sleep", "30", nullptr);
+            // An ordinary user may not make a PID namespace: the lock is then
+            // held from this one.
+            const char* script =
+                "unshare --pid --fork --kill-child true 2>/dev/null &&"
+                " exec unshare --pid --fork --kill-child flock -o \"$0\" sleep 30;"
+                " exec flock -o \"$0\" sleep 30";
+            ::execl("/bin/sh", "sh", "-c", script, file.c_str(), nullptr);
             ::_exit(127);
         }
         // Until it holds the lock, however long a loaded machine takes.
