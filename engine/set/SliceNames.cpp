@@ -65,7 +65,6 @@ long SliceNames::trailingIndex(const std::string& entry) {
     return k;
 }
 
-
 std::string SliceNames::foldCase(const std::string& name) {
     std::string folded;
     const auto* text = reinterpret_cast<const uint8_t*>(name.data());
