@@ -29,8 +29,8 @@ public:
 private:
     CliTerminal& terminal_;
     bool split_;
-    double step_ = 0;  // the bar's growth for a chunk, of its full 1 800
-    double done_ = 0;  // the bar's width so far
+    double step_ = 0;  // the window's bar's growth for a chunk
+    double done_ = 0;  // its width so far
 };
 
 }  // namespace qzcli

@@ -77,8 +77,10 @@ int CliSession::operate(const CommandLine& cmd, const std::string& P) {
     }
     CliReport report(terminal_, split);
     return finish(qz::RunEnding::of([&] {
-        if (split)
+        if (split) {
+            qz::SplitRun::requireFolder(folder);
             return qz::SplitRun({P, folder, qz::SliceNames::bareName(P), count}, report, {}).run();
+        }
         return qz::MergeRun({P, folder, cmd.deleteAfter}, report, {}).run();
     }));
 }
@@ -91,7 +93,7 @@ std::string CliSession::sumsOf(const std::string& firstSlice) {
 void CliSession::noSums(const CommandLine& cmd, const std::string& firstSlice) {
     if (cmd.quiet) return;
     const std::string sums = qz::SliceNames::bareName(sumsOf(firstSlice));
-    terminal_.showReason(qz::tr(
+    terminal_.say(qz::tr(
         "note: the set carries no sums (%1), so a lost last slice or damaged bytes cannot be seen",
         {sums}));
 }
@@ -113,7 +115,7 @@ int CliSession::finish(const qz::RunEnding& ending) {
         break;
     }
     terminal_.copied();
-    if (!ending.reason.empty()) terminal_.showReason(ending.reason);
+    if (!ending.reason.empty()) terminal_.say(ending.reason);
     // Stopped by a signal: whatever the run wrote is gone again, and the
     // caller learns which signal it was, as from a program it ended. A run
     // past its point of no return completes, and says so.
@@ -135,12 +137,12 @@ std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& sou
     const std::int64_t count = qz::SliceSizes::smallestCount(len, cmd.maxSize, kMostSlices);
     const std::string limit = std::to_string(cmd.maxSize);
     if (count == 0) {
-        terminal_.showReason("qzslice-cli: " +
+        terminal_.say("qzslice-cli: " +
                          qz::tr("no count from 1 to 999 keeps every slice within %1 bytes", {limit}));
         return 0;
     }
     if (qz::SliceSizes::tooSmall(len, count)) {
-        terminal_.showReason("qzslice-cli: " +
+        terminal_.say("qzslice-cli: " +
                          qz::tr("slices within %1 bytes would be smaller than 64 KB", {limit}));
         return 0;
     }
@@ -168,8 +170,8 @@ int CliSession::check(const CommandLine& cmd) {
 }
 
 int CliSession::notWhole(const qz::FileError& e) {
-    terminal_.showReason(qz::tr("the set is not whole"));
-    terminal_.showReason(e.what());
+    terminal_.say(qz::tr("the set is not whole"));
+    terminal_.say(e.what());
     return 1;
 }
 
@@ -180,7 +182,7 @@ int CliSession::verify(const CommandLine& cmd) {
         const qz::SliceSet set = qz::SliceSet::check(first);
         if (!set.sums()) {
             // A whole set, but nothing to hold its bytes to.
-            terminal_.showReason(qz::FileError(qz::tr("the set has no sums file to verify it against"),
+            terminal_.say(qz::FileError(qz::tr("the set has no sums file to verify it against"),
                                            sumsOf(first))
                                  .what());
             return 1;
@@ -190,7 +192,7 @@ int CliSession::verify(const CommandLine& cmd) {
             try {
                 set.sums()->holdDigest(k, slices[k].path, qz::Sha256::of(*slices[k].file));
             } catch (const qz::FileError& e) {
-                terminal_.showReason(e.what());
+                terminal_.say(e.what());
                 ++bad;
             }
         }

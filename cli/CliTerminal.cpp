@@ -80,11 +80,6 @@ bool CliTerminal::ask(const std::string& question) {
     return answer_ == CommandLine::Answer::Yes;
 }
 
-void CliTerminal::showReason(const std::string& reason) {
-    endProgressLine();
-    err_ << reason << '\n' << std::flush;
-}
-
 bool CliTerminal::awaitAnswer() const {
     // A signal that arrives just before the read would not interrupt it, so
     // the read waits on the terminal and the signal's notifier together.

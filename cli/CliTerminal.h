@@ -22,10 +22,8 @@ public:
 
     // The note that a run completed; nothing when quiet.
     void completed(const std::string& text);
-    // A message that is said even when quiet: a refusal, a failure.
+    // A line that is said even when quiet: a refusal, a failure, its reason.
     void say(const std::string& text);
-    // The reason of a failure, on the line after its message.
-    void showReason(const std::string& reason);
     // Asks question; true only for a clear consent.
     bool ask(const std::string& question);
     // A merge begins joining slice number index (0 for the first) of count:

@@ -9,15 +9,19 @@ namespace qz {
 
 ProgressBar::ProgressBar(Host& host) : host_(host) {}
 
-void ProgressBar::setStepFor(std::int64_t len) {
-    StepWidth_ = kFullWidth / (static_cast<double>(len) / SliceSizes::kChunk);
+double ProgressBar::stepFor(std::int64_t len) {
+    return kFullWidth / (static_cast<double>(len) / SliceSizes::kChunk);
+}
+
+std::string ProgressBar::percentOf(float width) {
+    const auto p = static_cast<long long>(std::floor(width / kFullWidth * 100));
+    return p > 100 ? std::string("100%") : std::to_string(p) + "%";
 }
 
 void ProgressBar::advance() {
     DoneWidth_ += StepWidth_;
     host_.setLabel6Width(static_cast<float>(DoneWidth_));
-    const auto p = static_cast<long long>(std::floor(host_.Label6Width() / kFullWidth * 100));
-    host_.setLabel7(p > 100 ? std::string("100%") : std::to_string(p) + "%");
+    host_.setLabel7(percentOf(host_.Label6Width()));
 }
 
 void ProgressBar::showFull(const std::string& text) {

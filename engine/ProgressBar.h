@@ -16,11 +16,16 @@ public:
 
     explicit ProgressBar(Host& host);
 
+    // One chunk's share of the full width, for an input of len bytes.
+    static double stepFor(std::int64_t len);
+    // The percentage a bar of width twips shows, at most "100%".
+    static std::string percentOf(float width);
+
     double StepWidth() const { return StepWidth_; }
     double DoneWidth() const { return DoneWidth_; }
     void setStepWidth(double twips) { StepWidth_ = twips; }
-    // StepWidth for an input of len bytes: one chunk's share of the full width.
-    void setStepFor(std::int64_t len);
+    // StepWidth for an input of len bytes.
+    void setStepFor(std::int64_t len) { StepWidth_ = stepFor(len); }
     // Advances the bar by one step and shows the percentage.
     void advance();
     // The bar across the whole progress area, with text beside it.

@@ -18,7 +18,6 @@ namespace qz {
 
 namespace {
 
-
 // The first line of what a failure after the output was named says.
 std::string wholeOutput(const std::string& output) {
     return tr("the output is whole: %1", {output});

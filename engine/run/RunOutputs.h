@@ -49,6 +49,7 @@ public:
 
 private:
     Worker& worker_;
+    // The locks are let go only once the files are gone: declared first.
     std::deque<RunLock> locks_;
     std::deque<OutputFile> files_;
     State state_ = State::Writing;

@@ -30,7 +30,6 @@ void SplitRun::requireFolder(const std::string& path) {
 }
 
 RunEnding::Kind SplitRun::run() {
-    requireFolder(request_.folder);
     outputs_.lock(request_.folder, request_.name);
     openSource();
     if (SliceSizes::tooSmall(copy_.length(), request_.count)) {

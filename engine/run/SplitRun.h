@@ -35,8 +35,8 @@ public:
     RunEnding::Kind run();
     const ChunkCopy& copy() const { return copy_; }
 
-    // FileError unless path leads to a folder: what a split is asked to
-    // write into is looked at before anything else.
+    // FileError unless path leads to a folder: a front end looks at what a
+    // split is to write into before anything else, before run().
     static void requireFolder(const std::string& path);
 
 private:
