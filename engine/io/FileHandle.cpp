@@ -77,24 +77,38 @@ FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
     return FileHandle(fd, path);
 }
 
-FileHandle FileHandle::openLock(const std::string& path) {
+FileHandle FileHandle::openLock(const std::string& path, bool& created) {
     // Another user's lock file in a shared folder is opened as it is, for
     // reading, which a lock needs no more than: creating over it is refused
     // where the kernel protects such files.
+    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = Sys::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0 && errno == ENOENT)
-            fd = Sys::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd >= 0) return FileHandle(fd, path);
+        created = false;
+        int fd = Sys::open(path.c_str(), kFlags);
+        if (fd < 0 && errno == ENOENT) {
+            fd = Sys::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0644);
+            created = fd >= 0;
+        }
+        if (fd >= 0) {
+            FileHandle file(fd, path);
+            if (!S_ISREG(statOf(fd, path).st_mode)) throw FileError(tr("not a plain file"), path);
+            return file;
+        }
         if (errno != EEXIST) break;
     }
     throw FileError(tr("cannot lock"), path, errno);
 }
 
 void FileHandle::lockIfOffered() {
-    if (Sys::flock(fd_, LOCK_EX | LOCK_NB) != 0 && !Sys::notOffered(Sys::Call::Flock, errno) &&
-        errno != ENOLCK)
+    if (Sys::flock(fd_, LOCK_EX | LOCK_NB) != 0 && !Sys::notOffered(Sys::Call::Flock, errno))
         throw FileError(tr("cannot lock"), path_, errno);
+}
+
+bool FileHandle::tryLockIfOffered() {
+    if (Sys::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno == EWOULDBLOCK) return false;
+    if (Sys::notOffered(Sys::Call::Flock, errno)) return true;
+    throw FileError(tr("cannot lock"), path_, errno);
 }
 
 bool FileHandle::tryLock() {
@@ -130,7 +144,7 @@ FileOwner FileHandle::owner() const {
 
 bool FileHandle::giveTo(const FileOwner& owner) {
     if (Sys::fchown(fd_, owner.uid, owner.gid) == 0) return true;
-    if (errno == EPERM || errno == EINVAL) return false;
+    if (errno == EPERM || errno == EINVAL || errno == ENOSYS) return false;
     throw FileError(tr("cannot set the owner of"), path_, errno);
 }
 

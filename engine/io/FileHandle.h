@@ -34,9 +34,10 @@ public:
     // offers no such files.
     static FileHandle createUnnamed(const std::string& dir, unsigned mode,
                                     const std::string& path);
-    // The file at path, made if missing, to hold a lock on; a link is not
-    // followed.
-    static FileHandle openLock(const std::string& path);
+    // The regular file at path, made if missing (created then says so), to
+    // hold a lock on, opened without waiting; a link is not followed, and
+    // anything else at path (a FIFO someone put there) is a FileError.
+    static FileHandle openLock(const std::string& path, bool& created);
     // A new file at path, for writing; never opens what stands there already
     // (FileError with code EEXIST) and never follows a link.
     static FileHandle createNew(const std::string& path, unsigned mode);
@@ -47,6 +48,8 @@ public:
     void lockIfOffered();
     // Takes the file's lock if no one holds it: false when someone does.
     bool tryLock();
+    // The same, but true, without a lock, where the volume offers none.
+    bool tryLockIfOffered();
     // A second handle on the same open file, for a reader of its own.
     FileHandle duplicate() const;
     // When the file's data or state last changed (its ctime, in nanoseconds).
@@ -57,7 +60,8 @@ public:
     FileOwner owner() const;
     // Gives the file to owner; false, changing nothing, where no one here
     // may give files away (EPERM: a root without that capability; EINVAL:
-    // ids that this user namespace does not map).
+    // ids that this user namespace does not map; ENOSYS: a FUSE volume
+    // without owners).
     bool giveTo(const FileOwner& owner);
     // Reads exactly size bytes at the 0-based offset; fewer is an error.
     void readAt(std::int64_t offset, void* buf, std::size_t size) const;

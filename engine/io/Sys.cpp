@@ -165,8 +165,10 @@ bool Sys::notOffered(Call call, int err) {
     // ENOSYS: an older kernel; EOPNOTSUPP and EINVAL: this file system or
     // these flags; EXDEV: not between these two file systems; EISDIR: an
     // older kernel's answer to O_TMPFILE; ESPIPE: not for this kind of file.
+    // ENOLCK: no lock service for this volume (NFS without it).
     return err == ENOSYS || err == EOPNOTSUPP || err == EINVAL || err == EXDEV ||
-           err == EISDIR || err == ESPIPE || (filtered && err == EPERM);
+           err == EISDIR || err == ESPIPE || (filtered && err == EPERM) ||
+           (call == Call::Flock && err == ENOLCK);
 }
 
 void Sys::failNth(Call call, long nth, int err) {

@@ -29,8 +29,6 @@ void ChunkCopy::open(FileHandle input) {
     position_ = copied_ = 0;
 }
 
-void ChunkCopy::close() { input_.close(); }
-
 void ChunkCopy::copyTo(std::int64_t end, OutputFile& out) {
     end_ = end;
     chunkEnd_ = std::min(copied_ + kChunk, end_);

@@ -5,6 +5,7 @@
 #include "engine/io/FileError.h"
 #include "engine/io/Text.h"
 #include "engine/io/FileServices.h"
+#include "engine/io/Sys.h"
 #include "engine/set/TempName.h"
 
 namespace qz {
@@ -17,32 +18,40 @@ constexpr int kAttempts = 100;
 
 RunLock::RunLock(const std::string& dir, const std::string& name)
     : path_(dir + TempName::lockOf(name)) {
-    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        if (!take())
-            throw FileError(tr("another run is working on this set"),
-                            dir + name);
-        // Locked; but if the run before us removed the file meanwhile, what
-        // we hold is no longer the lock at that name: take it again.
-        if (!file_.isOpen()) return;
-        const auto now = FileServices::entry(path_);
-        if (now && now->id == file_.identity()) return;
-        file_ = FileHandle();
+    try {
+        for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+            held_ = take();
+            if (!held_) throw FileError(tr("another run is working on this set"), dir + name);
+            // Locked; but if the run before us removed the file meanwhile,
+            // what we hold is no longer the lock at that name: take it again.
+            if (!file_.isOpen()) return;
+            const auto now = FileServices::entry(path_);
+            if (now && now->id == file_.identity()) return;
+            file_ = FileHandle();
+        }
+        throw FileError(tr("cannot lock"), path_, EAGAIN);
+    } catch (...) {
+        // No destructor runs for a lock whose taking failed: a file of ours
+        // that we held goes here; one another run holds stays theirs.
+        if (file_.isOpen() && held_ && ours_) FileServices::removeQuietly(path_);
+        throw;
     }
-    throw FileError(tr("cannot lock"), path_, EAGAIN);
 }
 
 bool RunLock::take() {
+    bool created = false;
     try {
-        file_ = FileHandle::openLock(path_);
+        file_ = FileHandle::openLock(path_, created);
     } catch (const FileError& e) {
         if (e.code() == EROFS || e.code() == EACCES || e.code() == EPERM) return true;
         throw;
     }
-    return file_.tryLock();
+    ours_ = created || file_.owner().uid == Sys::geteuid();
+    return file_.tryLockIfOffered();
 }
 
 RunLock::~RunLock() {
-    if (!file_.isOpen()) return;
+    if (!file_.isOpen() || !ours_) return;
     // Removed while still locked: a run that opened it meanwhile finds its
     // file gone from the name once it has the lock, and takes a new one.
     FileServices::removeQuietly(path_);

@@ -6,7 +6,9 @@
 // removed again when the run ends: locking the folder itself would make
 // every run in it wait for every other, and a lock file works alike on ext4
 // and on a USB stick's exFAT through FUSE, where the kernel keeps the locks.
-// A second run is refused with a reason, never left waiting.
+// A second run is refused with a reason, never left waiting. Where the
+// volume offers no locks (NFS without its lock service, an ISO image through
+// FUSE) the run goes on without one, as where no file can be made.
 
 #include <string>
 
@@ -22,7 +24,7 @@ public:
     RunLock(const std::string& dir, const std::string& name);
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;
-    // Removes the lock file, then lets go of the lock.
+    // Removes the lock file if it is ours, then lets go of the lock.
     ~RunLock();
 
 private:
@@ -31,6 +33,10 @@ private:
 
     std::string path_;
     FileHandle file_;
+    // This run made the file, or its user owns it (a killed run of theirs
+    // left it): the file is then removed with the lock, never another's.
+    bool ours_ = false;
+    bool held_ = false;  // the lock is ours, or the volume offers none
 };
 
 }  // namespace qz

@@ -6,6 +6,7 @@
 #include "engine/io/FileError.h"
 #include "engine/io/FileServices.h"
 #include "engine/io/Interruption.h"
+#include "engine/io/Sys.h"
 #include "engine/run/OutputFile.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/HashPipe.h"
@@ -108,6 +109,9 @@ int SplitRun::rankOf(const SliceSet::Slice& slice) const {
 
 void SplitRun::writeSlices() {
     const auto sizes = SliceSizes::sizesFor(copy_.length(), request_.count);
+    // Every slice stays open until the set takes its names.
+    if (Sys::allowOpenFiles(sizes.size() + 64) != 0)
+        throw FileError(tr("cannot keep the slices open"), request_.source, errno);
     std::vector<OutputFile*> slices;
     std::int64_t end = 0;
     HashPipe sha(worker_);

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -405,6 +406,57 @@ TEST_F(FailureTest, WhatTheStandardLibraryThrowsEndsOnTheErrorPath) {
         std::filesystem::remove_all(dir.path());
         std::filesystem::create_directory(dir.path());
     }
+}
+
+// A close that fails anywhere in a split ends it one of two ways: the whole
+// set, completed, or nothing and the error path. The source is only read:
+// its close failing cannot fail a set that is whole.
+TEST_F(FailureTest, AFailedCloseLeavesAWholeSetOrNothing) {
+    const auto bytes = TempDir::pattern(300000);
+    TempDir::write(dir / "src", bytes);
+    useOptions({.namedTemporaries = true});
+    for (long nth = 1;; ++nth) {
+        bool reached = false;
+        Sys::atNth(Sys::Call::Close, nth, [&] { reached = true; });
+        ASSERT_EQ(splitFile(dir / "src", "2"), Engine::Outcome::Completed);
+        Sys::clearFaults();
+        if (!reached) break;
+        for (const auto& name : {"src.QZ1", "src.QZ2", "src.QZ.sha256"})
+            std::filesystem::remove(dir / name);
+        Sys::failNth(Sys::Call::Close, nth, EIO);
+        const auto outcome = splitFile(dir / "src", "2");
+        Sys::clearFaults();
+        if (outcome == Engine::Outcome::Completed) {
+            EXPECT_EQ(sliceSizes(dir.path(), "src").size(), 2u) << nth;
+            EXPECT_EQ(entriesIn(dir.path()), 4u) << nth;
+        } else {
+            EXPECT_EQ(outcome, Engine::Outcome::Failed) << nth;
+            EXPECT_EQ(entriesIn(dir.path()), 1u) << nth;
+        }
+        for (const auto& name : {"src.QZ1", "src.QZ2", "src.QZ.sha256"})
+            std::filesystem::remove(dir / name);
+    }
+}
+
+// A split of 999 slices keeps them all open until they take their names:
+// under the usual soft limit of 1 024 descriptors, with some already open,
+// it raises the limit as a merge does rather than fail at slice 990-odd.
+TEST_F(FailureTest, NineHundredNinetyNineSlicesFitTheDescriptorLimit) {
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    if (before.rlim_max != RLIM_INFINITY && before.rlim_max < 1100)
+        GTEST_SKIP() << "the hard limit of open files is below what 999 slices need";
+    rlimit usual = before;
+    usual.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &usual), 0);
+    std::vector<int> busy;
+    for (int k = 0; k < 26; ++k) busy.push_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    TempDir::write(dir / "src", TempDir::pattern(999 * 65536 + 999));
+    const auto outcome = splitFile(dir / "src", "999");
+    for (const int fd : busy) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(outcome, Engine::Outcome::Completed) << engine.failureReason();
+    EXPECT_EQ(sliceSizes(dir.path(), "src").size(), 999u);
 }
 
 }  // namespace

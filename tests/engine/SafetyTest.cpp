@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "engine/io/FileServices.h"
 #include "engine/io/Interruption.h"
@@ -324,6 +325,55 @@ TEST_F(SafetyTest, ASecondRunOfASetIsRefused) {
     }
     EXPECT_EQ(mergeFrom(dir / "r.doc.QZ1", true), Engine::Outcome::Completed)
         << engine.failureReason();
+}
+
+// What a volume does not offer, or what others left at the lock's name,
+// never stops nor hangs a run, nor loses another's file: no locks (the run
+// goes on without, and leaves no lock file), no owners for root to give
+// (a FUSE stick: the slices stay root's), a FIFO someone put there (refused
+// at once, left), another user's lock file (used, and left theirs).
+TEST_F(SafetyTest, WhatAVolumeLacksOrOthersLeftStopsNoRun) {
+    const std::string lock = dir / ".r.doc.qzlock";
+    struct Row {
+        const char* what;
+        std::function<bool()> plant;  // false: the row cannot be had here
+        Engine::Outcome outcome;
+        std::optional<std::int64_t> left;  // the size at the lock's name after (-1: no file)
+    };
+    const Row rows[] = {
+        {"no lock service", [] { Sys::failNth(Sys::Call::Flock, 1, ENOLCK); return true; },
+         Engine::Outcome::Completed, std::nullopt},
+        {"no locks at all", [] { Sys::failNth(Sys::Call::Flock, 1, ENOSYS); return true; },
+         Engine::Outcome::Completed, std::nullopt},
+        {"no owners", [] {
+             Sys::failNth(Sys::Call::Fchown, 1, ENOSYS);
+             return ::geteuid() == 0;
+         }, Engine::Outcome::Completed, std::nullopt},
+        {"a FIFO", [&] { return ::mkfifo(lock.c_str(), 0644) == 0; }, Engine::Outcome::Failed, -1},
+        {"another user's", [&] {
+             TempDir::write(lock, {1});
+             return ::geteuid() == 0 && ::chown(lock.c_str(), 65534, 65534) == 0;
+         }, Engine::Outcome::Completed, 1},
+    };
+    for (const Row& row : rows) {
+        TempDir::write(dir / "r.doc", TempDir::pattern(300000));
+        if (!row.plant()) {
+            Sys::clearFaults();
+            std::filesystem::remove(lock);
+            continue;
+        }
+        EXPECT_EQ(splitFile(dir / "r.doc", "2"), row.outcome) << row.what;
+        Sys::clearFaults();
+        const auto after = snapshot(dir.path());
+        const auto at = after.find(".r.doc.qzlock");
+        const std::optional<std::int64_t> left =
+            at == after.end() ? std::nullopt : std::optional(at->second);
+        EXPECT_EQ(left, row.left) << row.what;
+        const std::size_t written = row.outcome == Engine::Outcome::Completed ? 3 : 0;
+        EXPECT_EQ(after.size(), 1 + written + (left ? 1 : 0)) << row.what;
+        std::filesystem::remove_all(dir.path());
+        std::filesystem::create_directory(dir.path());
+    }
 }
 
 // Killed at any moment of a re-split's end (removing the older set, naming
