@@ -14,6 +14,8 @@ namespace qz {
 
 namespace {
 
+const char* const kByteOrderMark = "\xEF\xBB\xBF";
+
 constexpr const char* kSuffix = ".QZ.sha256";
 constexpr const char* kFormatLine = "# qzslice sums ";
 constexpr std::size_t kDigestLength = 64;
@@ -117,7 +119,13 @@ std::optional<SumsFile> SumsFile::find(const std::string& dir, const std::string
     return sums;
 }
 
-SumsFile SumsFile::parse(const std::string& text, const std::string& path) {
+SumsFile SumsFile::parse(const std::string& original, const std::string& path) {
+    // Read as sha256sum -c reads it after a trip through Windows: a UTF-8
+    // byte order mark before the first line, a carriage return ending each.
+    std::string text = original.starts_with(kByteOrderMark)
+                           ? original.substr(std::char_traits<char>::length(kByteOrderMark))
+                           : original;
+    for (std::size_t cr = 0; (cr = text.find("\r\n", cr)) != std::string::npos;) text.erase(cr, 1);
     const auto malformed = [&](const std::string& why) {
         return FileError(tr("a malformed sums file: %1", {why}), path);
     };

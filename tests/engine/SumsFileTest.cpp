@@ -20,6 +20,10 @@ TEST(SumsFileText, EscapedNamesComeBackAndOnlyTheirLinesStartWithABackslash) {
     EXPECT_EQ(back.lines()[0].name, odd + ".QZ1");
     EXPECT_EQ(back.lines()[1].name, "plain.QZ2");
     EXPECT_EQ(back.text(), text);
+    // As a trip through Windows leaves it, and sha256sum -c still reads it.
+    std::string windows = "\xEF\xBB\xBF";
+    for (const char c : text) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(SumsFile::parse(windows, "x").text(), text);
 }
 
 TEST(SumsFileText, ItsNameIsNoSliceName) {
