@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 
 #include "engine/io/BlockDeviceType.h"
 #include "engine/io/FileError.h"
@@ -100,8 +101,18 @@ void TargetVolume::holdOutput(std::int64_t size) const {
 
 void TargetVolume::holdSpace(const std::vector<std::int64_t>& sizes) const {
     if (free_ < 0) return;
+    // Sizes near the largest a file may have add up past what 64 bits hold:
+    // more than any volume has, then.
     std::int64_t need = 0;
-    for (const std::int64_t size : sizes) need += (size + block_ - 1) / block_ * block_;
+    for (const std::int64_t size : sizes) {
+        const std::int64_t blocks = size / block_ + (size % block_ != 0);
+        std::int64_t bytes = 0;
+        if (__builtin_mul_overflow(blocks, block_, &bytes) ||
+            __builtin_add_overflow(need, bytes, &need)) {
+            need = std::numeric_limits<std::int64_t>::max();
+            break;
+        }
+    }
     if (need > free_)
         throw FileError(tr("not enough free space: %1 bytes needed, %2 free on",
                            {std::to_string(need), std::to_string(free_)}),

@@ -103,6 +103,7 @@ void SliceSet::checkNames(const std::string& dir, const std::string& stem,
 }
 
 void SliceSet::checkSizes() const {
+    total();  // no set of more bytes than a file can have
     // Slices before the last are whole chunks: one that is not is the one
     // that was cut short or swapped in, whatever the sizes say of the rest.
     for (std::size_t k = 0; k + 1 < slices_.size(); ++k)
@@ -175,7 +176,9 @@ void SliceSet::requireUnchanged(const Slice& slice) {
 
 std::int64_t SliceSet::total() const {
     std::int64_t sum = 0;
-    for (const Slice& s : slices_) sum += s.size;
+    for (const Slice& s : slices_)
+        if (__builtin_add_overflow(sum, s.size, &sum))
+            throw FileError(tr("the slices hold more bytes than a file can"), s.path);
     return sum;
 }
 

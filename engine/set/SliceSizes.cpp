@@ -24,7 +24,10 @@ std::optional<std::pair<std::int64_t, std::int64_t>> SliceSizes::lastSizes(
     const std::vector<std::int64_t>& before) {
     // Boundary k is B with k·S - 1 in [B, B + chunk): each boundary narrows
     // the nominal size S to a range; slice sizes of 0 are none a split makes.
-    std::int64_t lo = 1, hi = std::numeric_limits<std::int64_t>::max(), boundary = 0, k = 0;
+    // In 128 bits: sizes near the largest a file may have add up past 64.
+    __extension__ typedef __int128 Wide;
+    constexpr Wide kLargest = std::numeric_limits<std::int64_t>::max();
+    Wide lo = 1, hi = kLargest, boundary = 0, k = 0;
     for (const std::int64_t size : before) {
         if (size <= 0) return std::nullopt;
         boundary += size;
@@ -33,9 +36,11 @@ std::optional<std::pair<std::int64_t, std::int64_t>> SliceSizes::lastSizes(
         hi = std::min(hi, (boundary + kChunk) / k);
     }
     if (k == 0 || lo > hi) return std::nullopt;
-    // The source has n·S to n·S + n - 1 bytes.
-    const std::int64_t n = k + 1;
-    return std::make_pair(n * lo - boundary, n * hi + n - 1 - boundary);
+    // The source has n·S to n·S + n - 1 bytes, and no file more than kLargest.
+    const Wide n = k + 1, least = n * lo - boundary, most = n * hi + n - 1 - boundary;
+    if (least > kLargest) return std::nullopt;
+    return std::make_pair(static_cast<std::int64_t>(least),
+                          static_cast<std::int64_t>(std::min(most, kLargest)));
 }
 
 bool SliceSizes::tooSmall(std::int64_t len, std::int64_t n) { return len / n <= kChunk; }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <new>
 #include <system_error>
 
@@ -457,6 +458,30 @@ TEST_F(FailureTest, NineHundredNinetyNineSlicesFitTheDescriptorLimit) {
     ::setrlimit(RLIMIT_NOFILE, &before);
     EXPECT_EQ(outcome, Engine::Outcome::Completed) << engine.failureReason();
     EXPECT_EQ(sliceSizes(dir.path(), "src").size(), 999u);
+}
+
+// Sizes near the largest a file may have (sparse files, nothing in them)
+// do not wrap around: the set they make is no set, and a split of one is
+// refused for the space it would need, before a byte is written.
+TEST_F(FailureTest, SizesNearTheLargestAFileHasDoNotWrapAround) {
+    SmallDevice small(dir / "small", "size=1m");
+    if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
+    const std::string on = small.path();
+    const std::int64_t third = kLargest / 2 / 65535 * 65535;
+    for (const char* slice : {"s.QZ1", "s.QZ2", "s.QZ3"}) {
+        TempDir::write(on + slice, {});
+        ASSERT_EQ(::truncate((on + slice).c_str(), third), 0);
+    }
+    EXPECT_EQ(mergeFrom(on + "s.QZ1"), Engine::Outcome::Failed);
+    EXPECT_NE(engine.failureReason().find("more bytes than a file can"), std::string::npos)
+        << engine.failureReason();
+    TempDir::write(on + "f", {});
+    ASSERT_EQ(::truncate((on + "f").c_str(), kLargest), 0);
+    EXPECT_EQ(splitFile(on + "f", "2"), Engine::Outcome::Failed);
+    EXPECT_NE(engine.failureReason().find("not enough free space"), std::string::npos)
+        << engine.failureReason();
+    EXPECT_EQ(entriesIn(on), 4u);  // the three slices and f: nothing written
 }
 
 }  // namespace
