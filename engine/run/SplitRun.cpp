@@ -53,6 +53,7 @@ RunEnding::Kind SplitRun::run() {
 
 void SplitRun::openSource() {
     copy_.open(request_.source);
+    sourceChanged_ = copy_.input().changeTime();
     report_.pump();
     if (request_.count == 0)
         throw FileError(tr("a piece count of 0 for"), request_.source);
@@ -125,6 +126,10 @@ void SplitRun::writeSlices() {
         sums.push_back({SliceNames::bareName(slices.back()->finalPath()), sha.hex()});
     }
     copy_.hashInto(nullptr);
+    // Written to while it was read: the slices may hold old and new bytes
+    // alike, and their sums would prove such a set whole.
+    if (copy_.input().length() != copy_.length() || copy_.input().changeTime() != sourceChanged_)
+        throw FileError(tr("the source changed while it was read"), request_.source);
     OutputFile& sumsFile = startFile(SumsFile::pathFor(request_.folder, request_.name));
     SumsFile(request_.name, copy_.length(), std::move(sums)).writeTo(sumsFile.file());
     nameSlices(slices, sumsFile);

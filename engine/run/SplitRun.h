@@ -74,6 +74,7 @@ private:
     RunOutputs outputs_{worker_};
     ChunkCopy copy_;
     std::vector<SliceSet::Slice> replaced_;
+    std::int64_t sourceChanged_ = 0;  // the source's change time when opened
 };
 
 }  // namespace qz

@@ -203,6 +203,26 @@ TEST_F(FailureTest, SourceThatShrinksMidwayIsAnError) {
     }
 }
 
+// A source written to in place while it is split, its size the same: the
+// slices would mix old and new bytes, and their sums prove such a set whole.
+TEST_F(FailureTest, SourceRewrittenInPlaceMidwayIsAnError) {
+    TempDir::write(dir / "src", TempDir::pattern(1000000));
+    bool rewritten = false;
+    host.onDoEvents = [&] {
+        if (rewritten || engine.iPos() < 500000) return;  // slice 1 is copied
+        // Past the clock's tick, so that the change time can tell.
+        ::usleep(20000);
+        const int fd = ::open((dir / "src").c_str(), O_WRONLY | O_CLOEXEC);
+        rewritten = fd >= 0 && ::pwrite(fd, "x", 1, 0) == 1 && ::close(fd) == 0;
+    };
+    ASSERT_EQ(splitFile(dir / "src", "3"), Engine::Outcome::Failed);
+    ASSERT_TRUE(rewritten);
+    expectErrorPath();
+    EXPECT_NE(engine.failureReason().find("the source changed while it was read"),
+              std::string::npos) << engine.failureReason();
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
 TEST_F(FailureTest, SaveDirectoryThatVanishesMidwayIsAnError) {
     TempDir other;
     TempDir::write(dir / "src", TempDir::pattern(1000000));
