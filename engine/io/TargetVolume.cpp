@@ -16,19 +16,20 @@ namespace qz {
 
 namespace {
 
-constexpr unsigned long kMsdosMagic = 0x4d44;      // vfat and msdos
-constexpr unsigned long kExfatMagic = 0x2011BAB0;  // the kernel's exfat
-constexpr unsigned long kFuseMagic = 0x65735546;   // any FUSE volume, exfat-fuse among them
+constexpr unsigned long kMsdosMagic = 0x4d44;     // vfat and msdos
+constexpr unsigned long kFuseMagic = 0x65735546;  // any FUSE volume, fusefat among them
 
-// Whether a file-system type names FAT12, 16 or 32 ("vfat", "fuse.fusefat")
-// or exFAT ("exfat", "fuseblk.exfat").
-bool namesFat(const std::string& type) { return type.find("fat") != std::string::npos; }
+// Whether a file-system type names FAT12, 16 or 32 ("vfat", "msdos",
+// "fuse.fusefat"), whose files end at 4 GiB - 1; exFAT's do not.
+bool namesFat(const std::string& type) {
+    return type.find("fat") != std::string::npos && type.find("exfat") == std::string::npos;
+}
 
-// Whether the FUSE volume numbered dev is FAT or exFAT. A driver that gives
-// a subtype says so in the mount table ("fuseblk.exfat"); exfat-fuse gives
-// none, so a plain "fuseblk" is known by the type on the block device it
-// mounts, whose number the volume has. Anything else is taken for a file
-// system without the limit: the write then fails as it would have.
+// Whether the FUSE volume numbered dev is FAT. A driver that gives a subtype
+// says so in the mount table ("fuse.fusefat"); one that gives none mounts a
+// plain "fuseblk", known by the type on the block device it mounts, whose
+// number the volume has. Anything else is taken for a file system without
+// the limit: the write then fails as it would have.
 bool fuseIsFat(dev_t dev) {
     const std::vector<MountInfo::Mount> mounts = MountInfo::read();
     const auto mount = std::find_if(mounts.begin(), mounts.end(),
@@ -63,7 +64,7 @@ TargetVolume::TargetVolume(const std::string& folder) : folder_(folder.empty() ?
         if (Sys::stat(at, &st) != 0) throw unseen(folder_);
         fat_ = fuseIsFat(st.st_dev);
     } else {
-        fat_ = type == kMsdosMagic || type == kExfatMagic;
+        fat_ = type == kMsdosMagic;
     }
     nameMax_ = Sys::pathconf(at, _PC_NAME_MAX);
     if (nameMax_ < 0 && errno != 0) throw unseen(folder_);
@@ -80,8 +81,8 @@ void TargetVolume::holdNames(const std::vector<std::string>& names) const {
 void TargetVolume::holdSlices(const std::vector<std::int64_t>& sizes, std::int64_t extra) const {
     for (std::size_t k = 0; k < sizes.size(); ++k)
         if (fat_ && sizes[k] > kFatLargest)
-            throw FileError(tr("slice %1 would have %2 bytes, more than the 4 GiB - 1 a file on a FAT or "
-                               "exFAT volume holds; split into more slices, or with --max-size "
+            throw FileError(tr("slice %1 would have %2 bytes, more than the 4 GiB - 1 a file on a FAT "
+                               "volume holds; split into more slices, or with --max-size "
                                "fat32, to",
                                {std::to_string(k + 1), std::to_string(sizes[k])}),
                             folder_);
@@ -93,7 +94,7 @@ void TargetVolume::holdSlices(const std::vector<std::int64_t>& sizes, std::int64
 void TargetVolume::holdOutput(std::int64_t size) const {
     if (fat_ && size > kFatLargest)
         throw FileError(tr("the output would have %1 bytes, more than the 4 GiB - 1 a file on a FAT "
-                           "or exFAT volume holds; join it onto another volume, not",
+                           "volume holds; join it onto another volume, not",
                            {std::to_string(size)}),
                         folder_);
     holdSpace({size});

@@ -1,7 +1,7 @@
 #pragma once
 // The volume a run is to write to, looked at before anything is written
 // there: the longest name it holds, the bytes still free, and whether it is
-// a FAT or exFAT volume, whose files end at 4 GiB - 1 bytes. A run that
+// a FAT12, 16 or 32 volume, whose files end at 4 GiB - 1 bytes. A run that
 // would fail halfway for any of these is refused at once instead, with a
 // reason that says what would help.
 

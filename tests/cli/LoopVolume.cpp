@@ -27,23 +27,41 @@ std::string output(const std::string& command) {
 
 bool have(const char* tool) { return run(std::string("command -v ") + tool); }
 
+// What makes and mounts each kind: its tools, the command that formats an
+// image (the image's path follows), and the one that mounts a device (the
+// device and the mount point follow).
+struct Tools {
+    std::array<const char*, 2> needed;
+    const char* format;
+    const char* mount;
+    const char* name;
+};
+
+const Tools& toolsFor(LoopVolume::Kind kind) {
+    static const Tools ext4{{"mkfs.ext4", "xfs_io"}, "mkfs.ext4 -q -F ", "mount -t ext4 ", "ext4"};
+    static const Tools exfat{{"mkfs.exfat", "mount.exfat-fuse"}, "mkfs.exfat ",
+                             "mount.exfat-fuse ", "exFAT through FUSE"};
+    static const Tools fat{{"mkfs.vfat", "fusefat"}, "mkfs.vfat -F 32 ", "fusefat -o rw+ ",
+                           "FAT32 through FUSE"};
+    return kind == LoopVolume::Kind::Ext4 ? ext4 : kind == LoopVolume::Kind::ExFat ? exfat : fat;
+}
+
 }  // namespace
 
 LoopVolume::LoopVolume(Kind kind)
     : kind_(kind), image_(scratch_ / "image"), mountPoint_(scratch_ / "mnt") {
-    const bool ext4 = kind == Kind::Ext4;
+    const Tools& tools = toolsFor(kind);
     if (::geteuid() != 0) {
         why_ = "mounting a loop image needs root";
         return;
     }
-    for (const char* tool : ext4 ? std::array<const char*, 2>{"mkfs.ext4", "xfs_io"}
-                                 : std::array<const char*, 2>{"mkfs.exfat", "mount.exfat-fuse"})
+    for (const char* tool : tools.needed)
         if (!have(tool)) {
             why_ = std::string(tool) + " is missing";
             return;
         }
     if (!run("truncate -s 64M " + image_) || !run("mkdir " + mountPoint_) ||
-        !run((ext4 ? "mkfs.ext4 -q -F " : "mkfs.exfat ") + image_)) {
+        !run(tools.format + image_)) {
         why_ = "cannot make the image";
         return;
     }
@@ -52,7 +70,7 @@ LoopVolume::LoopVolume(Kind kind)
         why_ = "no loop device can be attached here";
         return;
     }
-    if (!mount()) why_ = ext4 ? "cannot mount ext4 here" : "cannot mount exFAT through FUSE here";
+    if (!mount()) why_ = std::string("cannot mount ") + tools.name + " here";
 }
 
 LoopVolume::~LoopVolume() {
@@ -60,10 +78,7 @@ LoopVolume::~LoopVolume() {
     if (!device_.empty()) run("losetup -d " + device_);
 }
 
-bool LoopVolume::mount() {
-    return run(kind_ == Kind::Ext4 ? "mount -t ext4 " + device_ + " " + mountPoint_
-                                   : "mount.exfat-fuse " + device_ + " " + mountPoint_);
-}
+bool LoopVolume::mount() { return run(toolsFor(kind_).mount + device_ + " " + mountPoint_); }
 
 bool LoopVolume::unmount() { return run("umount " + mountPoint_); }
 

@@ -13,6 +13,7 @@ public:
     enum class Kind {
         Ext4,   // journalled, case-sensitive: for power cuts
         ExFat,  // through FUSE, case-insensitive, as on a USB stick
+        Fat,    // FAT32 through FUSE (fusefat): files end at 4 GiB - 1
     };
 
     explicit LoopVolume(Kind kind);
