@@ -77,10 +77,8 @@ int CliSession::operate(const CommandLine& cmd, const std::string& P) {
     }
     CliReport report(terminal_, split);
     return finish(qz::RunEnding::of([&] {
-        if (split) {
-            qz::SplitRun::requireFolder(folder);
+        if (split)
             return qz::SplitRun({P, folder, qz::SliceNames::bareName(P), count}, report, {}).run();
-        }
         return qz::MergeRun({P, folder, cmd.deleteAfter}, report, {}).run();
     }));
 }

@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include "engine/Host.h"
+#include "engine/io/FileServices.h"
 #include "engine/run/MergeRun.h"
 #include "engine/run/SplitRun.h"
 #include "engine/WayOut.h"
@@ -55,8 +56,9 @@ Engine::Outcome Engine::Command5_Click() {
     if (in.text1.empty() || in.text3.empty()) return Outcome::Guard;
     bool busy = false;
     const RunEnding ending = RunEnding::of([&] {
-        // A split's save location is looked at before the window turns busy.
-        if (in.split) SplitRun::requireFolder(in.text3);
+        // A split's save location is looked at before the window turns busy,
+        // which a failure there leaves as it was; the run looks again.
+        if (in.split) FileServices::requireDirectory(in.text3);
         enterBusy();
         busy = true;
         return in.split ? split(in) : merge(in);

@@ -62,6 +62,12 @@ std::string FileServices::directoryOf(const std::string& path) {
     return p == std::string::npos ? std::string() : path.substr(0, p + 1);
 }
 
+void FileServices::requireDirectory(const std::string& path) {
+    const auto dir = target(path);
+    if (!dir) throw FileError(tr("no such directory"), path, ENOENT);
+    if (dir->kind != Entry::Kind::Directory) throw FileError(tr("not a directory"), path, ENOTDIR);
+}
+
 bool FileServices::FileExists(const std::string& path) {
     struct stat st {};
     return Sys::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

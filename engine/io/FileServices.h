@@ -38,6 +38,9 @@ public:
     // Everything up to and including the last "/" (empty when there is none).
     static std::string directoryOf(const std::string& path);
 
+    // FileError unless path leads to a directory.
+    static void requireDirectory(const std::string& path);
+
     // True when path leads to a regular file (not a directory); false also
     // when it cannot be looked at.
     static bool FileExists(const std::string& path);

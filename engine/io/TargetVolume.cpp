@@ -73,7 +73,7 @@ TargetVolume::TargetVolume(const std::string& folder) : folder_(folder.empty() ?
 void TargetVolume::holdNames(const std::vector<std::string>& names) const {
     for (const std::string& name : names)
         if (nameMax_ >= 0 && name.size() > static_cast<std::size_t>(nameMax_))
-            throw FileError(tr("a name of %1 bytes, longer than the %2 this volume holds:",
+            throw FileError(tr("a name of %1 bytes, longer than the %2 this volume holds",
                                {std::to_string(name.size()), std::to_string(nameMax_)}),
                             folder_ + name);
 }

@@ -29,6 +29,7 @@ MergeRun::MergeRun(const Request& request, RunReport& report, const RunOptions& 
     : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
 
 RunEnding::Kind MergeRun::run() {
+    FileServices::requireDirectory(request_.folder);
     // The set, and the output's name where it lies in another folder.
     const std::string stem = SliceNames::stemOf(request_.firstSlice);
     const std::string setFolder = FileServices::directoryOf(request_.firstSlice);

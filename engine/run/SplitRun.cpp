@@ -23,14 +23,8 @@ namespace qz {
 SplitRun::SplitRun(const Request& request, RunReport& report, const RunOptions& options)
     : request_(request), report_(report), options_(options), copy_(report, options.throughBuffer) {}
 
-void SplitRun::requireFolder(const std::string& path) {
-    const auto dir = FileServices::target(path);
-    if (!dir) throw FileError(tr("no such directory"), path, ENOENT);
-    if (dir->kind != FileServices::Entry::Kind::Directory)
-        throw FileError(tr("not a directory"), path, ENOTDIR);
-}
-
 RunEnding::Kind SplitRun::run() {
+    FileServices::requireDirectory(request_.folder);
     outputs_.lock(request_.folder, request_.name);
     openSource();
     if (SliceSizes::tooSmall(copy_.length(), request_.count)) {

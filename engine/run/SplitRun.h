@@ -35,10 +35,6 @@ public:
     RunEnding::Kind run();
     const ChunkCopy& copy() const { return copy_; }
 
-    // FileError unless path leads to a folder: a front end looks at what a
-    // split is to write into before anything else, before run().
-    static void requireFolder(const std::string& path);
-
 private:
     // Opens the source and lets the window repaint; FileError for a count of
     // 0 or an empty source.

@@ -187,7 +187,7 @@ void SumsFile::hold(const std::vector<std::pair<std::string, std::int64_t>>& sli
     const std::string dir = FileServices::directoryOf(slices.front().first);
     const std::string stem = SliceNames::stemOf(slices.front().first);
     if (source_ != stem)
-        throw FileError(tr("the sums file is of %1, not of %2:", {source_, stem}),
+        throw FileError(tr("the sums file is of %1, not of %2", {source_, stem}),
                         path_);
     const std::size_t n = lines_.size();
     if (slices.size() < n)

@@ -33,6 +33,14 @@ TEST_F(MergeCommand, ToWritesTheOutputThere) {
     EXPECT_TRUE(slicesThere());
 }
 
+TEST_F(MergeCommand, ToAMissingFolderNamesTheFolder) {
+    auto r = cli({"merge", "clip.mp4.QZ1", "--to", "nowhere"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no such directory: " + at("nowhere") + "/: "), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(slicesThere());
+}
+
 TEST_F(MergeCommand, DeleteRemovesTheSlicesAfterJoining) {
     EXPECT_EQ(cli({"merge", "--delete", "clip.mp4.QZ1"}).status, 0);
     EXPECT_EQ(bytesOf("clip.mp4"), src_);
