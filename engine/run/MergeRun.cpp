@@ -45,6 +45,10 @@ RunEnding::Kind MergeRun::run() {
     writeOutput(set, output, existing == Existing::Replaced);
     report_.written();
     if (request_.deleteAfter) deleteSlices(set, output);
+    // Past the point of no return a signal stops nothing that is done; it
+    // still ends the run by it, saying what stays.
+    if (const int signal = Interruption::caught())
+        throw Unfinished(wholeOutput(output) + "\n" + Interrupted(signal).what());
     return RunEnding::Kind::Completed;
 }
 
@@ -78,6 +82,8 @@ void MergeRun::writeOutput(const SliceSet& set, const std::string& output, bool 
     joinSlices(set, out);
     Interruption::check();
     outputs_.flush();
+    // A signal during the flush still finds nothing named: undone.
+    Interruption::check();
     // An existing output is replaced only now, by the whole new one, which
     // stays from now on, whatever fails after.
     outputs_.name(out, replace);
@@ -114,11 +120,15 @@ void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
     try {
         // All still the files joined, or none is deleted.
         for (const SliceSet::Slice& slice : slices) SliceSet::requireUnchanged(slice);
-        for (; deleted < slices.size(); ++deleted)
+        // A signal stops the deleting: what is deleted stays so, no more is.
+        for (; deleted < slices.size(); ++deleted) {
+            Interruption::check();
             FileServices::killIfStill(slices[deleted].path, slices[deleted].entry);
+        }
+        Interruption::check();
         if (set.sums()) FileServices::killIfStill(set.sums()->path(), set.sums()->entry());
         FileServices::syncDirectory(set.directory());
-    } catch (const FileError& e) {
+    } catch (const std::runtime_error& e) {  // a FileError, or Interrupted
         std::string text = wholeOutput(output) + "\n" + e.what();
         if (deleted == 0) throw Unfinished(text + "\n" + tr("no slice was deleted"));
         text += std::string("\n") + tr("deleted:");

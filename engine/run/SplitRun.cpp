@@ -16,6 +16,7 @@
 #include "engine/set/SumsFile.h"
 #include "engine/set/TempName.h"
 #include "engine/io/TargetVolume.h"
+#include "engine/run/Unfinished.h"
 #include "engine/io/Text.h"
 
 namespace qz {
@@ -39,6 +40,12 @@ RunEnding::Kind SplitRun::run() {
     OutputFile::removeStale(request_.folder, request_.name);
     report_.copying();
     writeSlices();
+    // Past the point of no return a signal stops nothing that is done; it
+    // still ends the run by it, saying what stays.
+    if (const int signal = Interruption::caught())
+        throw Unfinished(tr("the slices are whole: %1",
+                            {SliceNames::slicePath(request_.folder, request_.name, 1)}) +
+                         "\n" + Interrupted(signal).what());
     copy_.close();
     report_.written();
     report_.inputDone();
@@ -140,6 +147,8 @@ void SplitRun::nameSlices(const std::vector<OutputFile*>& slices, OutputFile& su
     // Flushed together at the end, each slice mostly written back already:
     // the disk works while the copy goes on.
     outputs_.flush();
+    // A signal during the flush still finds nothing named: undone.
+    Interruption::check();
     // The old set goes only now that the new one is whole and flushed.
     removeReplaced();
     for (std::size_t k = 1; k < slices.size(); ++k) outputs_.name(*slices[k], false);

@@ -1,8 +1,9 @@
 #pragma once
-// A merge that failed after its point of no return: the output is whole and
-// named, flushed or not, and a later step (the folder's flush, deleting the
-// slices) failed. The text says exactly where the output is and which slices
-// were and were not deleted, so that nobody cleans up the only joined copy.
+// A run that failed after its point of no return: what it wrote is whole
+// and named, flushed or not, and a later step (the folder's flush, deleting
+// the slices) failed, or a signal came. The text says exactly where the
+// output is and which slices were and were not deleted, so that nobody
+// cleans up the only joined copy.
 
 #include <stdexcept>
 #include <string>

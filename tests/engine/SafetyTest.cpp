@@ -270,6 +270,42 @@ TEST_F(SafetyTest, ASignalMidwayRemovesWhatTheRunWrote) {
     EXPECT_EQ(snapshot(dir.path()), slices);
 }
 
+// A signal in a run's last steps: during the flush nothing is named yet, so
+// the run is undone; once a merge's output is named, the deleting stops at
+// the next slice, the output stays, and the run ends by the signal.
+TEST_F(SafetyTest, ASignalAtTheEndUndoesOrStopsWhereNothingIsLost) {
+    Interruption::install();
+    struct Row {
+        bool split;
+        Sys::Call call;  // the signal comes just before its first use
+        Engine::Outcome outcome;
+        std::size_t slicesLeft;
+        bool output;
+    };
+    for (const Row& row : {Row{true, Sys::Call::Fsync, Engine::Outcome::Failed, 0, false},
+                           Row{false, Sys::Call::Fsync, Engine::Outcome::Failed, 3, false},
+                           Row{false, Sys::Call::Unlink, Engine::Outcome::Unfinished, 2, true}}) {
+        TempDir::write(dir / "r.doc", TempDir::pattern(1000000));
+        if (!row.split) {
+            ASSERT_EQ(splitFile(dir / "r.doc", "3"), Engine::Outcome::Completed);
+            fs::remove(dir / "r.doc");
+        }
+        Sys::atNth(row.call, 1, [] { ::raise(SIGINT); });
+        const auto outcome = row.split ? splitFile(dir / "r.doc", "3")
+                                       : mergeFrom(dir / "r.doc.QZ1", true);
+        Sys::clearFaults();
+        EXPECT_EQ(outcome, row.outcome) << row.split;
+        EXPECT_NE(engine.failureReason().find("SIGINT"), std::string::npos)
+            << engine.failureReason();
+        EXPECT_EQ(sliceNames(dir.path(), "r.doc").size(), row.slicesLeft) << row.split;
+        EXPECT_EQ(fs::exists(dir / "r.doc"), row.split || row.output) << row.split;
+        EXPECT_TRUE(temporaries(dir.path()).empty());
+        Interruption::reset();
+        fs::remove_all(dir.path());
+        fs::create_directory(dir.path());
+    }
+}
+
 // Another run, as far away as can be had here: a process of its own in a
 // PID namespace of its own, holding the lock on file for as long as it lives.
 class Holder {
