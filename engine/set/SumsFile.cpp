@@ -1,11 +1,11 @@
 #include "engine/set/SumsFile.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "engine/io/FileError.h"
 #include "engine/io/FileHandle.h"
 #include "engine/io/FileServices.h"
-#include "engine/io/FileHandle.h"
 #include "engine/set/SliceNames.h"
 #include "engine/set/SliceSizes.h"
 #include "engine/io/Text.h"
@@ -51,11 +51,44 @@ std::optional<std::string> unescaped(const std::string& text) {
 }
 
 // text in single quotes for sh: a quote inside ends the quoting, is escaped
-// and starts it again.
+// and starts it again. Any byte but a line break, which would end the
+// comment line the command stands on, keeps its meaning there.
 std::string shellQuoted(const std::string& text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? "'\\''" : std::string(1, c);
     return out + "'";
+}
+
+// text for bash (and zsh): single quotes, or $'...' with escapes where it
+// holds a line break or another control character.
+std::string bashQuoted(const std::string& text) {
+    const bool plain = std::none_of(text.begin(), text.end(),
+                                    [](unsigned char c) { return c < 0x20 || c == 0x7f; });
+    if (plain) return shellQuoted(text);
+    std::string out = "$'";
+    for (const unsigned char c : text) {
+        if (c == '\\' || c == '\'') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c < 0x20 || c == 0x7f) {
+            static const char kHex[] = "0123456789abcdef";
+            out += std::string("\\x") + kHex[c >> 4] + kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "'";
+}
+
+// Whether Windows takes text as a file's name, and cmd can be given it in
+// double quotes without any part of it read as something else.
+bool windowsNames(const std::string& text) {
+    return std::none_of(text.begin(), text.end(), [](unsigned char c) {
+        return c < 0x20 || std::string_view("\\/:*?\"<>|%").find(static_cast<char>(c)) !=
+                               std::string_view::npos;
+    });
 }
 
 // The whole number that is all of text; nothing for anything else.
@@ -222,23 +255,30 @@ void SumsFile::holdDigest(std::size_t index, const std::string& path,
 
 std::string SumsFile::text() const {
     const std::string n = std::to_string(lines_.size());
-    const std::string slice = shellQuoted(escaped(source_) + ".QZ");
-    const std::string out = shellQuoted(escaped(source_));
-    const std::string win = "\"" + escaped(source_) + "\"";
-    const std::string winSlice = "\"" + escaped(source_) + ".QZ";
+    // The commands name the files as they are, not as sha256sum escapes them.
+    const bool sh = source_.find('\n') == std::string::npos;
+    const std::string sums = bashQuoted(source_ + kSuffix);
     std::string t = kFormatLine + std::to_string(kVersion) + "\n";
     t += "# source: " + escaped(source_) + "\n";
     t += "# size: " + std::to_string(size_) + "\n";
     t += "# slices: " + n + "\n";
     t += "# QZ切片宝 的切片校验和，GNU sha256sum 格式 / SHA-256 of each slice, in GNU sha256sum's format.\n";
     t += "# 不用本程序校验、合并 / to check and join without this program:\n";
-    t += "# check (Linux):         sha256sum -c " + shellQuoted(escaped(source_) + kSuffix) + "\n";
-    t += "# check (macOS):         shasum -a 256 -c " + shellQuoted(escaped(source_) + kSuffix) + "\n";
-    t += "# join (sh, Linux/macOS): i=1; while [ $i -le " + n + " ]; do cat " + slice +
-         "$i || break; i=$((i+1)); done > " + out + "\n";
-    t += "# join (bash):           cat " + slice + "{1.." + n + "} > " + out + "\n";
-    t += "# join (Windows cmd):    copy /b /y " + winSlice + "1\" " + win + " >nul & for /l %i in (2,1," +
-         n + ") do @copy /b " + win + "+" + winSlice + "%i\" >nul\n";
+    t += "# check (Linux):         sha256sum -c " + sums + "\n";
+    t += "# check (macOS):         shasum -a 256 -c " + sums + "\n";
+    // The loop fails as soon as a slice cannot be read, and says so.
+    t += "# join (sh, Linux/macOS): ";
+    t += sh ? "i=1; while [ $i -le " + n + " ] && cat " + shellQuoted(source_ + ".QZ") +
+                  "$i; do i=$((i+1)); done > " + shellQuoted(source_) + "; [ $i -gt " + n + " ]\n"
+            : "(none: sh cannot be given a name with a line break here; use bash)\n";
+    t += "# join (bash):           cat " + bashQuoted(source_ + ".QZ") + "{1.." + n + "} > " +
+         bashQuoted(source_) + "\n";
+    const std::string win = "\"" + source_ + "\"", winSlice = "\"" + source_ + ".QZ";
+    t += "# join (Windows cmd):    ";
+    t += windowsNames(source_)
+             ? "copy /b /y " + winSlice + "1\" " + win + " >nul & for /l %i in (2,1," + n +
+                   ") do @copy /b " + win + "+" + winSlice + "%i\" >nul\n"
+             : std::string("(none: the name holds what Windows takes in no name)\n");
     for (const Line& line : lines_)
         t += (needsEscape(line.name) ? "\\" : "") + line.digest + "  " + escaped(line.name) + "\n";
     return t;

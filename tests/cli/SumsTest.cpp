@@ -48,6 +48,34 @@ TEST_F(Sums, Sha256sumTakesAFreshFileAndItsJoinCommandsRebuildTheSource) {
     }
 }
 
+// The commands name the very files, also where sha256sum escapes the name
+// (a backslash, a line break): the check passes, each join rebuilds the
+// source, a join that misses a slice fails, and where a shell cannot be
+// given the name the line says so instead of naming another file.
+TEST_F(Sums, TheCommandsNameTheFilesWhateverTheirNames) {
+    for (const std::string name : {"back\\slash.bin", "new\nline.bin"}) {
+        const Bytes src = splitNew(name, 2 * 70000, 2);
+        const std::string sums = name + ".QZ.sha256";
+        EXPECT_EQ(shell(commandAfter(sums, "# check (Linux):") + " --quiet", "bash"), 0) << name;
+        fs::remove(at(name));
+        const std::string loop = commandAfter(sums, "# join (sh, Linux/macOS):");
+        const std::string braces = commandAfter(sums, "# join (bash):");
+        const bool sh = name.find('\n') == std::string::npos;
+        EXPECT_EQ(loop.starts_with("(none:"), !sh) << loop;
+        EXPECT_TRUE(commandAfter(sums, "# join (Windows cmd):").starts_with("(none:")) << name;
+        for (const auto& [command, shell_] : {std::pair{braces, "bash"}, {loop, "sh"}}) {
+            if (command.starts_with("(none:")) continue;
+            EXPECT_EQ(shell(command, shell_), 0) << command;
+            EXPECT_EQ(bytesOf(name), src) << shell_ << ": " << command;
+            fs::remove(at(name));
+            fs::rename(at(name + ".QZ2"), at("aside"));
+            EXPECT_NE(shell(command, shell_), 0) << command;
+            fs::rename(at("aside"), at(name + ".QZ2"));
+            fs::remove(at(name));
+        }
+    }
+}
+
 TEST_F(Sums, MergeDeleteRemovesTheSumsFileWithTheSlices) {
     const Bytes src = splitNew("a.bin", 300000, 3);
     fs::remove(at("a.bin"));
