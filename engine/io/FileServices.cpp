@@ -2,12 +2,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "engine/io/FileError.h"
 #include "engine/io/Sys.h"
@@ -16,6 +20,23 @@
 namespace qz {
 
 namespace {
+
+// Whether the user uid belongs to the group gid, as their login would make
+// them; a user the system does not know is in no group.
+bool inGroup(uid_t uid, gid_t gid) {
+    std::vector<char> buffer(16384);
+    passwd entry {}, *user = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &user) != 0 || !user) return false;
+    if (user->pw_gid == gid) return true;
+    std::vector<gid_t> groups(64);
+    for (;;) {
+        int count = static_cast<int>(groups.size());
+        if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) >= 0)
+            return std::find(groups.begin(), groups.begin() + count, gid) != groups.begin() + count;
+        if (static_cast<std::size_t>(count) <= groups.size()) return false;
+        groups.resize(static_cast<std::size_t>(count));
+    }
+}
 
 FileServices::Entry entryOf(const struct stat& st) {
     using Kind = FileServices::Entry::Kind;
@@ -89,6 +110,19 @@ bool FileServices::mayFollow(const std::string& path) {
     const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
     return !S_ISLNK(link.st_mode) || !shared || link.st_uid == folder.st_uid ||
            link.st_uid == Sys::geteuid();
+}
+
+bool FileServices::ownerMayRead(const std::string& path) {
+    struct stat link {}, data {};
+    if (Sys::lstat(path.c_str(), &link) != 0) throw FileError(tr("cannot look at"), path, errno);
+    if (!S_ISLNK(link.st_mode) || link.st_uid == Sys::geteuid() || link.st_uid == 0) return true;
+    if (Sys::stat(path.c_str(), &data) != 0) return true;  // dangling: the caller says so
+    mode_t bits = S_IROTH;
+    if (data.st_uid == link.st_uid)
+        bits = S_IRUSR;
+    else if (inGroup(link.st_uid, data.st_gid))
+        bits = S_IRGRP;
+    return (data.st_mode & bits) != 0;
 }
 
 bool FileServices::sameFile(const std::string& a, const std::string& b) {

@@ -53,6 +53,11 @@ public:
     // owner nor to us. Such a link may have been put there by anyone, to
     // make us read a file they may not.
     static bool mayFollow(const std::string& path);
+    // Whether the owner of the link at path could read what it leads to
+    // themselves (by its permission bits and their groups); true for what is
+    // no link, for our own links and root's. Another user's link to what
+    // only we may read would have us copy it for them.
+    static bool ownerMayRead(const std::string& path);
     // True when both paths lead to the same file.
     static bool sameFile(const std::string& a, const std::string& b);
     // The names in dir, "." and ".." left out, in no particular order.

@@ -53,7 +53,11 @@ void SliceSet::probe(const std::string& first, const std::string& dir, const std
         }
         if (entry->kind == Kind::Link && !FileServices::mayFollow(path))
             throw FileError(tr("the slice is a link of another user in a sticky folder that everyone "
-                               "may write to, not followed:"),
+                               "may write to, not followed"),
+                            path);
+        if (entry->kind == Kind::Link && !FileServices::ownerMayRead(path))
+            throw FileError(tr("the slice is a link of another user to what they may not read, "
+                               "not followed"),
                             path);
         const auto data = FileServices::target(path);
         if (!data) throw FileError(tr("the slice is a dangling link"), path);
