@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -46,6 +48,25 @@ int handOver(const StartArguments& args) {
     return 1;
 }
 
+// Qt's own handler of its messages, while startMessage stands in for it.
+QtMessageHandler qtMessages = nullptr;
+
+// Qt's messages while it connects to the display: where it cannot (a
+// DISPLAY that leads nowhere), its fatal end is our one line and exit
+// status 2, as without any display, and its words on the way are kept back.
+void startMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fputs("QZ切片宝无法连接图形界面会话 / QZ切片宝 cannot reach the graphical session\n",
+                   stderr);
+        std::_Exit(2);
+    }
+    if (context.category && std::strncmp(context.category, "qt.qpa", 6) == 0) return;
+    if (qtMessages)
+        qtMessages(type, context, text);
+    else
+        std::cerr << qFormatLogMessage(type, context, text).toStdString() << '\n';
+}
+
 // The window, until it closes; its exit status.
 int runWindow(const StartArguments& args, char** argv) {
     // Ended by a signal (a logout, kill, Ctrl-C), the window first lets a
@@ -54,7 +75,9 @@ int runWindow(const StartArguments& args, char** argv) {
     // Qt sees no argument of ours: a file named like one of its options
     // stays a file.
     int qtArgc = 1;
+    qtMessages = qInstallMessageHandler(startMessage);
     QApplication app(qtArgc, argv);
+    qInstallMessageHandler(qtMessages);
     qzmainwindow::AppSetup::apply(app);
     qzmainwindow::Form1 window;
 
