@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <time.h>
@@ -63,13 +64,28 @@ bool sendAll(int fd, const std::string& data, std::string* why) {
     return true;
 }
 
+// Whether the window listening at the other end of fd runs as this user:
+// root whose runtime directory is another user's (su without -) must not
+// hand them its file name. False with *why set otherwise.
+bool peerIsOurs(int fd, std::string* why) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
+        *why = failure("getsockopt SO_PEERCRED");
+        return false;
+    }
+    if (peer.uid == ::geteuid()) return true;
+    *why = "the window listening there is another user's (uid " + std::to_string(peer.uid) + ")";
+    return false;
+}
+
 }  // namespace
 
 bool HandOverSender::send(const std::string& socketPath, const std::string& file,
                           std::string* why) {
     const int fd = connectTo(socketPath, why);
     if (fd < 0) return false;
-    const bool sent = sendAll(fd, file, why);
+    const bool sent = peerIsOurs(fd, why) && sendAll(fd, file, why);
     // The end of the connection marks the end of the name.
     if (::close(fd) != 0 && sent) {
         *why = failure("close");

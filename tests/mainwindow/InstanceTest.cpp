@@ -7,12 +7,18 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "mainwindow/HandOverReceiver.h"
+#include "mainwindow/HandOverSender.h"
 #include "mainwindow/InstanceLock.h"
 
 using qzmainwindow::HandOverReceiver;
@@ -58,6 +64,7 @@ private slots:
     void secondStartHandsOverTheFileBytes_data();
     void secondStartHandsOverTheFileBytes();
     void secondStartReachesTheRunningWindow();
+    void aWindowOfAnotherUserIsNotHandedTheFile();
     void signalClosesTheBoxOfADrop_data();
     void signalClosesTheBoxOfADrop();
 };
@@ -238,6 +245,41 @@ void InstanceTest::secondStartReachesTheRunningWindow() {
     QTRY_VERIFY_WITH_TIMEOUT(
         (said += first.readAllStandardError()).contains("box opens: 找不到指定的文件名!"), 10000);
     stop(first);
+}
+
+// Root whose runtime directory is another user's (su without -) finds that
+// user's window listening: it hands over nothing, and says why.
+void InstanceTest::aWindowOfAnotherUserIsNotHandedTheFile() {
+    if (::geteuid() != 0) QSKIP("needs root, to listen as another user");
+    QTemporaryDir theirs;
+    QCOMPARE(::chmod(theirs.path().toLocal8Bit().constData(), 0777), 0);
+    const std::string path = theirs.filePath(QStringLiteral("channel")).toStdString();
+    int ready[2];
+    QCOMPARE(::pipe(ready), 0);
+    const pid_t them = ::fork();
+    if (them == 0) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+            ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(fd, 4) != 0 || ::write(ready[1], "l", 1) != 1)
+            ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    char listening = 0;
+    const bool up = ::read(ready[0], &listening, 1) == 1;
+    std::string why;
+    const bool sent = up && qzmainwindow::HandOverSender::send(path, "/tmp/file", &why);
+    ::kill(them, SIGKILL);
+    ::waitpid(them, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    QVERIFY(up);
+    QVERIFY(!sent);
+    QVERIFY2(why.find("another user's") != std::string::npos, why.c_str());
 }
 
 void InstanceTest::signalClosesTheBoxOfADrop_data() {
