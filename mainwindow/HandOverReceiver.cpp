@@ -1,6 +1,7 @@
 #include "mainwindow/HandOverReceiver.h"
 
 #include <QLocalSocket>
+#include <QTimer>
 
 namespace qzmainwindow {
 
@@ -11,6 +12,8 @@ HandOverReceiver::HandOverReceiver(QObject* parent) : QObject(parent) {
 bool HandOverReceiver::listen(const QString& path, QString* why) {
     // The runtime directory is the user's own; the socket is too.
     server_.setSocketOptions(QLocalServer::UserAccessOption);
+    // Qt stops accepting once this many wait to be taken.
+    server_.setMaxPendingConnections(kMostOpen);
     if (!QLocalServer::removeServer(path)) {
         *why = QStringLiteral("cannot remove the old socket ") + path;
         return false;
@@ -21,17 +24,36 @@ bool HandOverReceiver::listen(const QString& path, QString* why) {
 }
 
 void HandOverReceiver::accept() {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        // What a connection brought waits in its buffer until it ends; one
-        // that brings too much is dropped, its buffer with it.
-        connect(socket, &QLocalSocket::readyRead, this, [socket] {
-            if (socket->bytesAvailable() > kMaxBytes) socket->abort();
+    while (open_ < kMostOpen) {
+        QLocalSocket* socket = server_.nextPendingConnection();
+        if (!socket) return;
+        ++open_;
+        connect(socket, &QObject::destroyed, this, [this] {
+            --open_;
+            // Those that waited meanwhile.
+            QTimer::singleShot(0, this, &HandOverReceiver::accept);
         });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+        // What a connection brought waits in its buffer until it ends; one
+        // that brings too much, or nothing for long, is dropped, its buffer
+        // with it.
+        const auto drop = [socket] {
+            socket->abort();
+            socket->deleteLater();
+        };
+        connect(socket, &QLocalSocket::readyRead, this, [socket, drop] {
+            if (socket->bytesAvailable() > kMaxBytes) drop();
+        });
+        QTimer::singleShot(kIdleMilliseconds, socket, drop);
+        const auto ended = [this, socket] {
             const QByteArray bytes = socket->readAll();
             socket->deleteLater();
             if (!bytes.isEmpty() && bytes.size() <= kMaxBytes) emit fileHandedOver(bytes);
-        });
+        };
+        // One that ended while it waited to be taken says so no more.
+        if (socket->state() != QLocalSocket::ConnectedState)
+            ended();
+        else
+            connect(socket, &QLocalSocket::disconnected, this, ended);
     }
 }
 

@@ -16,6 +16,11 @@ public:
     // Longer than any path the system takes; a connection that sends more
     // is dropped unread.
     static constexpr qsizetype kMaxBytes = 65536;
+    // Connections open at once. More wait in the kernel's queue and then
+    // are refused: a window out of descriptors would give up its socket for
+    // good. One that sends nothing for long is dropped.
+    static constexpr int kMostOpen = 32;
+    static constexpr int kIdleMilliseconds = 10000;
 
     explicit HandOverReceiver(QObject* parent = nullptr);
 
@@ -29,11 +34,12 @@ signals:
     void fileHandedOver(const QByteArray& file);
 
 private:
-    // Takes the new connections; each hands over what it brought when it
-    // ends.
+    // Takes the new connections while fewer than kMostOpen are open; each
+    // hands over what it brought when it ends.
     void accept();
 
     QLocalServer server_;
+    int open_ = 0;  // connections taken and not yet ended
 };
 
 }  // namespace qzmainwindow

@@ -11,11 +11,15 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "mainwindow/HandOverReceiver.h"
 #include "mainwindow/HandOverSender.h"
@@ -65,6 +69,7 @@ private slots:
     void secondStartHandsOverTheFileBytes();
     void secondStartReachesTheRunningWindow();
     void aWindowOfAnotherUserIsNotHandedTheFile();
+    void manyConnectionsHeldOpenNeverCostTheSocket();
     void signalClosesTheBoxOfADrop_data();
     void signalClosesTheBoxOfADrop();
 };
@@ -280,6 +285,52 @@ void InstanceTest::aWindowOfAnotherUserIsNotHandedTheFile() {
     QVERIFY(up);
     QVERIFY(!sent);
     QVERIFY2(why.find("another user's") != std::string::npos, why.c_str());
+}
+
+// Hundreds of connections held open, more than the descriptors left: the
+// window takes a few at a time, keeps its socket, and a later start still
+// hands its file over.
+void InstanceTest::manyConnectionsHeldOpenNeverCostTheSocket() {
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    InstanceLock mine;
+    QVERIFY(mine.tryAcquire());
+    HandOverReceiver receiver;
+    QString why;
+    const std::string path = InstanceLock::channelPath();
+    QVERIFY2(receiver.listen(QString::fromStdString(path), &why), qPrintable(why));
+    QSignalSpy handed(&receiver, &HandOverReceiver::fileHandedOver);
+    rlimit before{};
+    QCOMPARE(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit few = before;
+    few.rlim_cur = std::min<rlim_t>(before.rlim_cur, 1024);
+    QCOMPARE(::setrlimit(RLIMIT_NOFILE, &few), 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    std::vector<int> held;
+    for (int k = 0; k < 700; ++k) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) break;
+        held.push_back(fd);
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        if (k % 50 == 0) QTest::qWait(20);  // the window takes what it takes
+    }
+    QTest::qWait(200);
+    // A start now waits its turn in the queue, says its file and goes.
+    const pid_t second = ::fork();
+    if (second == 0) {
+        for (const int fd : held) ::close(fd);  // the window's queue stays full
+        std::string failure;
+        ::_exit(qzmainwindow::HandOverSender::send(path, "/tmp/after.QZ1", &failure) ? 0 : 1);
+    }
+    QTest::qWait(300);
+    for (const int fd : held) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    QTRY_VERIFY(handed.count() >= 1);
+    int status = -1;
+    QCOMPARE(::waitpid(second, &status, 0), second);
+    QCOMPARE(status, 0);
+    QCOMPARE(handed.last().at(0).toByteArray(), QByteArray("/tmp/after.QZ1"));
 }
 
 void InstanceTest::signalClosesTheBoxOfADrop_data() {
