@@ -17,6 +17,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+#include <utility>
 
 #include "dirpicker/PathText.h"
 #include "dirpicker/Twips.h"
@@ -237,7 +238,12 @@ qz::Engine::Outcome Form1::Command5_Click() {
     lastOutcome_ = engine_.Command5_Click();
     // The program is being ended: the operation is over now, one way or the
     // other, so the window may go.
-    if (qz::Interruption::ending()) close();
+    if (qz::Interruption::ending()) {
+        close();
+    } else if (handedWhileBusy_) {
+        const QByteArray handed = *std::exchange(handedWhileBusy_, std::nullopt);
+        openFile(handed);
+    }
     return lastOutcome_;
 }
 
@@ -314,7 +320,14 @@ void Form1::DropFiles(DropHandle& hDrop) {
 }
 
 void Form1::openFile(const QByteArray& path) {
-    // To the front first, so that what the drop says shows over the window.
+    // A second start handed it over on purpose: not lost, only later.
+    if (busy()) {
+        handedWhileBusy_ = path;
+        return;
+    }
+    // To the front first, so that what the drop says shows over the window:
+    // out of the task bar too, or a box would show alone.
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
     raise();
     activateWindow();
     DropHandle hDrop(std::vector<std::string>{path.toStdString()});

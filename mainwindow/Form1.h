@@ -6,6 +6,7 @@
 // to the engine. Files dropped anywhere on it come to DropFiles.
 
 #include <QWidget>
+#include <optional>
 
 #include "dirpicker/SaveDirectoryDialog.h"
 #include "engine/Engine.h"
@@ -41,8 +42,8 @@ public:
     void DropFiles(DropHandle& hDrop);
     // A file given on the command line, here or to a second start: the
     // window comes to the front and takes path (the bytes of an absolute
-    // name, in whatever encoding) as a drop of that one file, refused alike
-    // while an operation runs.
+    // name, in whatever encoding) as a drop of that one file. While an
+    // operation runs it waits, the last one handed over, until it ends.
     void openFile(const QByteArray& path);
     // The mode switch; index is that of the option that became selected.
     void Option1_Click(int index);
@@ -119,6 +120,7 @@ private:
     WindowHost host_;
     qz::Engine engine_;
     qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;
+    std::optional<QByteArray> handedWhileBusy_;  // for openFile once the operation ends
     // The folder the program was started from, where the open-file dialog
     // opens; read once, when the window is built at start.
     const QString startDirectory_;
