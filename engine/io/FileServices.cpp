@@ -105,11 +105,25 @@ bool FileServices::mayFollow(const std::string& path) {
     struct stat link {}, folder {};
     const std::string dir = FileServices::directoryOf(path);
     if (Sys::lstat(path.c_str(), &link) != 0) throw FileError(tr("cannot look at"), path, errno);
+    if (!S_ISLNK(link.st_mode) || link.st_uid == Sys::geteuid() || !sharedSticky(dir)) return true;
     if (Sys::stat(dir.empty() ? "." : dir.c_str(), &folder) != 0)
         throw FileError(tr("cannot look at"), dir, errno);
-    const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
-    return !S_ISLNK(link.st_mode) || !shared || link.st_uid == folder.st_uid ||
-           link.st_uid == Sys::geteuid();
+    return link.st_uid == folder.st_uid;
+}
+
+bool FileServices::sharedSticky(const std::string& dir) {
+    struct stat folder {};
+    if (Sys::stat(dir.empty() ? "." : dir.c_str(), &folder) != 0)
+        throw FileError(tr("cannot look at"), dir, errno);
+    return (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+}
+
+std::string FileServices::userName(uid_t uid) {
+    std::vector<char> buffer(16384);
+    passwd entry {}, *user = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &user) == 0 && user)
+        return user->pw_name;
+    return std::to_string(uid);
 }
 
 bool FileServices::ownerMayRead(const std::string& path) {

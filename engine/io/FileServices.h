@@ -4,6 +4,8 @@
 // deleting, renaming and flushing directories. Every failure is a FileError.
 
 #include <cstdint>
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +60,11 @@ public:
     // no link, for our own links and root's. Another user's link to what
     // only we may read would have us copy it for them.
     static bool ownerMayRead(const std::string& path);
+    // Whether dir is a sticky folder that everyone may write to (/tmp),
+    // where only a name's owner may remove or replace what it names.
+    static bool sharedSticky(const std::string& dir);
+    // The login name of uid, or the number where the system knows none.
+    static std::string userName(uid_t uid);
     // True when both paths lead to the same file.
     static bool sameFile(const std::string& a, const std::string& b);
     // The names in dir, "." and ".." left out, in no particular order.

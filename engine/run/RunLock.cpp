@@ -21,7 +21,17 @@ RunLock::RunLock(const std::string& dir, const std::string& name)
     try {
         for (int attempt = 1; attempt <= kAttempts; ++attempt) {
             held_ = take();
-            if (!held_) throw FileError(tr("another run is working on this set"), dir + name);
+            if (!held_) {
+                const FileOwner holder = file_.owner();
+                if (holder.uid == Sys::geteuid())
+                    throw FileError(tr("another run is working on this set"), dir + name);
+                // Where only a name's owner may replace it, another user's
+                // run cannot take the set's names from us: go on without.
+                if (FileServices::sharedSticky(dir)) return;
+                throw FileError(tr("a run of user %1 is working on this set",
+                                   {FileServices::userName(holder.uid)}),
+                                dir + name);
+            }
             // Locked; but if the run before us removed the file meanwhile,
             // what we hold is no longer the lock at that name: take it again.
             if (!file_.isOpen()) return;

@@ -6,7 +6,10 @@
 // removed again when the run ends: locking the folder itself would make
 // every run in it wait for every other, and a lock file works alike on ext4
 // and on a USB stick's exFAT through FUSE, where the kernel keeps the locks.
-// A second run is refused with a reason, never left waiting. Where the
+// A second run is refused with a reason, never left waiting; the reason
+// says whose it is when it is another user's. In a sticky folder everyone
+// may write to, another user's lock does not stop a run: only a name's
+// owner may replace what it names there anyway. Where the
 // volume offers no locks (NFS without its lock service, an ISO image through
 // FUSE) the run goes on without one, as where no file can be made.
 

@@ -418,6 +418,32 @@ TEST_F(SafetyTest, WhatAVolumeLacksOrOthersLeftStopsNoRun) {
     }
 }
 
+// Another user's lock on my set: in a sticky folder everyone may write to,
+// where they cannot take my set's names anyway, my split goes on; in any
+// other, it is refused, and the reason says whose run it is.
+TEST_F(SafetyTest, AnotherUsersLockStopsARunOnlyWhereItMatters) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a lock file to another user needs root";
+    for (const mode_t mode : {01777, 0777}) {
+        ASSERT_EQ(::chmod(dir.path().c_str(), mode), 0);
+        TempDir::write(dir / "r.doc", TempDir::pattern(300000));
+        TempDir::write(dir / ".r.doc.qzlock", {});
+        ASSERT_EQ(::chown((dir / ".r.doc.qzlock").c_str(), 65534, 65534), 0);
+        {
+            const Holder theirs(dir / ".r.doc.qzlock");
+            const bool sticky = mode & S_ISVTX;
+            EXPECT_EQ(splitFile(dir / "r.doc", "2"),
+                      sticky ? Engine::Outcome::Completed : Engine::Outcome::Failed);
+            if (!sticky) {
+                EXPECT_NE(engine.failureReason().find("a run of user nobody"), std::string::npos)
+                    << engine.failureReason();
+            }
+        }
+        EXPECT_TRUE(fs::exists(dir / ".r.doc.qzlock")) << mode;  // theirs, left
+        fs::remove_all(dir.path());
+        fs::create_directory(dir.path());
+    }
+}
+
 // Killed at any moment of a re-split's end (removing the older set, naming
 // the new one), the folder never holds a sums file that disagrees with a
 // slice under its name, nor a slice 1 without its sums.
