@@ -111,16 +111,14 @@ std::string lowered(std::string text) {
     return text;
 }
 
-// The file at path, whole; FileError when it cannot be read or is too large
-// for a sums file.
-std::string contentOf(const std::string& path) {
-    FileHandle file = FileHandle::openRead(path);
+// The open file at path, whole; FileError when it cannot be read or is too
+// large for a sums file.
+std::string contentOf(const FileHandle& file, const std::string& path) {
     const std::int64_t length = file.length();
     if (length > kLargest)
         throw FileError(tr("too large for a sums file"), path);
     std::string text(static_cast<std::size_t>(length), '\0');
     file.readAt(0, text.data(), text.size());
-    file.close();
     return text;
 }
 
@@ -146,9 +144,11 @@ std::optional<SumsFile> SumsFile::find(const std::string& dir, const std::string
             if (SliceNames::foldCase(name) == SliceNames::foldCase(want))
                 throw FileError(tr("the sums file's name is in another case: %1, not", {name}),
                                 want);
-    SumsFile sums = parse(contentOf(path), path);
+    auto file = std::make_shared<const FileHandle>(FileHandle::openRead(path));
+    SumsFile sums = parse(contentOf(*file, path), path);
     sums.path_ = path;
     sums.entry_ = entry->id;
+    sums.file_ = std::move(file);
     return sums;
 }
 

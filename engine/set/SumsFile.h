@@ -8,6 +8,7 @@
 // slice.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -65,6 +66,10 @@ private:
     std::vector<Line> lines_;
     std::string path_;
     FileId entry_;
+    // Kept open from reading to deleting, as the slices are: a volume that
+    // numbers its files anew when it forgets them (FUSE ones, after their
+    // caches are dropped) keeps the number of one that is open.
+    std::shared_ptr<const FileHandle> file_;
 };
 
 }  // namespace qz

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "tests/cli/CliFixture.h"
-#include "tests/cli/LoopVolume.h"
+#include "tests/support/LoopVolume.h"
 #include "engine/set/SliceSizes.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -24,6 +25,7 @@
 #include "engine/io/Sys.h"
 #include "engine/set/TempName.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/LoopVolume.h"
 
 namespace qz {
 namespace {
@@ -442,6 +444,28 @@ TEST_F(SafetyTest, AnotherUsersLockStopsARunOnlyWhereItMatters) {
         fs::remove_all(dir.path());
         fs::create_directory(dir.path());
     }
+}
+
+// On a FUSE volume that numbers its files anew once it forgets them (exFAT
+// through FUSE, its caches dropped between the check and the deleting), the
+// set is still the one checked: deleted whole, no false alarm.
+TEST_F(SafetyTest, AVolumeThatRenumbersItsFilesStillDeletesTheSetItChecked) {
+    LoopVolume stick(LoopVolume::Kind::ExFat);
+    if (!stick.mounted()) GTEST_SKIP() << stick.why();
+    const std::string on = stick.path();
+    TempDir::write(on + "r.doc", TempDir::pattern(300000));
+    ASSERT_EQ(splitFile(on + "r.doc", "2"), Engine::Outcome::Completed);
+    fs::remove(on + "r.doc");
+    const auto forget = [] {
+        ::sync();
+        std::ofstream("/proc/sys/vm/drop_caches") << "3";
+    };
+    Sys::atNth(Sys::Call::Unlink, 1, forget);
+    EXPECT_EQ(mergeFrom(on + "r.doc.QZ1", true), Engine::Outcome::Completed)
+        << engine.failureReason();
+    Sys::clearFaults();
+    EXPECT_TRUE(sliceNames(on, "r.doc").empty());
+    EXPECT_FALSE(fs::exists(on + "r.doc.QZ.sha256"));
 }
 
 // Killed at any moment of a re-split's end (removing the older set, naming

@@ -1,4 +1,4 @@
-#include "tests/cli/LoopVolume.h"
+#include "tests/support/LoopVolume.h"
 
 #include <unistd.h>
 
