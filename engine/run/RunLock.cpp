@@ -53,7 +53,11 @@ bool RunLock::take() {
     try {
         file_ = FileHandle::openLock(path_, created);
     } catch (const FileError& e) {
-        if (e.code() == EROFS || e.code() == EACCES || e.code() == EPERM) return true;
+        // No file can be made here (read-only media, an ISO image through
+        // FUSE, which offers no such call): no other run changes it either.
+        if (e.code() == EROFS || e.code() == EACCES || e.code() == EPERM || e.code() == ENOSYS ||
+            e.code() == EOPNOTSUPP)
+            return true;
         throw;
     }
     ours_ = created || file_.owner().uid == Sys::geteuid();

@@ -22,8 +22,9 @@ namespace qz {
 class RunLock {
 public:
     // Takes the lock of name in dir (ending in "/"); FileError when another
-    // run holds it. A folder where no file can be made (a read-only stick)
-    // is one no other run can change either: no lock is taken there.
+    // run holds it. A folder where no file can be made (a read-only stick,
+    // an ISO image through FUSE) is one no other run can change either: no
+    // lock is taken there.
     RunLock(const std::string& dir, const std::string& name);
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;

@@ -389,6 +389,8 @@ TEST_F(SafetyTest, WhatAVolumeLacksOrOthersLeftStopsNoRun) {
          Engine::Outcome::Completed, std::nullopt},
         {"no locks at all", [] { Sys::failNth(Sys::Call::Flock, 1, ENOSYS); return true; },
          Engine::Outcome::Completed, std::nullopt},
+        {"no files made", [] { Sys::failNth(Sys::Call::Open, 1, ENOSYS); return true; },
+         Engine::Outcome::Completed, std::nullopt},
         {"no owners", [] {
              Sys::failNth(Sys::Call::Fchown, 1, ENOSYS);
              return ::geteuid() == 0;
