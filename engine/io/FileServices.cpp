@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/io/FileError.h"
@@ -21,17 +22,25 @@ namespace qz {
 
 namespace {
 
+// The login name and group of uid; nothing for a user the system does not know.
+std::optional<std::pair<std::string, gid_t>> loginOf(uid_t uid) {
+    std::vector<char> buffer(16384);
+    passwd entry {}, *user = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &user) != 0 || !user)
+        return std::nullopt;
+    return std::make_pair(std::string(user->pw_name), user->pw_gid);
+}
+
 // Whether the user uid belongs to the group gid, as their login would make
 // them; a user the system does not know is in no group.
 bool inGroup(uid_t uid, gid_t gid) {
-    std::vector<char> buffer(16384);
-    passwd entry {}, *user = nullptr;
-    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &user) != 0 || !user) return false;
-    if (user->pw_gid == gid) return true;
+    const auto login = loginOf(uid);
+    if (!login) return false;
+    if (login->second == gid) return true;
     std::vector<gid_t> groups(64);
     for (;;) {
         int count = static_cast<int>(groups.size());
-        if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) >= 0)
+        if (::getgrouplist(login->first.c_str(), login->second, groups.data(), &count) >= 0)
             return std::find(groups.begin(), groups.begin() + count, gid) != groups.begin() + count;
         if (static_cast<std::size_t>(count) <= groups.size()) return false;
         groups.resize(static_cast<std::size_t>(count));
@@ -119,11 +128,8 @@ bool FileServices::sharedSticky(const std::string& dir) {
 }
 
 std::string FileServices::userName(uid_t uid) {
-    std::vector<char> buffer(16384);
-    passwd entry {}, *user = nullptr;
-    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &user) == 0 && user)
-        return user->pw_name;
-    return std::to_string(uid);
+    const auto login = loginOf(uid);
+    return login ? login->first : std::to_string(uid);
 }
 
 bool FileServices::ownerMayRead(const std::string& path) {
