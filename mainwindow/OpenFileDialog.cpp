@@ -3,6 +3,7 @@
 #include <QFileDialog>
 
 #include "dirpicker/PathText.h"
+#include "mainwindow/SourceFileDialog.h"
 #include <QFileSystemModel>
 
 namespace qzmainwindow {
@@ -26,11 +27,10 @@ void listPattern(QFileDialog& dialog, const QString& pattern) {
 
 }  // namespace
 
-std::unique_ptr<QFileDialog> OpenFileDialog::build(QWidget* parent,
+std::unique_ptr<SourceFileDialog> OpenFileDialog::build(QWidget* parent,
                                                    const OpenFileRequest& request) {
-    auto dialog = std::make_unique<QFileDialog>(parent, request.title, request.directory);
-    // Qt's own dialog, the same on every desktop and reachable from tests.
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    auto dialog = std::make_unique<SourceFileDialog>(parent, request.title, request.directory,
+                                                     request.pattern);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // A typed name of a missing file comes back, to be reported by the
     // caller as a name that cannot be found.
@@ -44,6 +44,8 @@ std::optional<QString> OpenFileDialog::show(QWidget* parent, const OpenFileReque
     if (const auto scripted = answerScripted(request)) return *scripted;
     auto dialog = build(parent, request);
     if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    if (const auto& bytes = dialog->undecodedChoice())
+        return qzdirpicker::PathText::display(*bytes);
     const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
     // Qt lists names through its own decoding, which loses bytes that are no

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "dirpicker/ScriptedModal.h"
+#include "mainwindow/SourceFileDialog.h"
 
-class QFileDialog;
 class QWidget;
 
 namespace qzmainwindow {
@@ -32,7 +32,7 @@ public:
     std::optional<QString> show(QWidget* parent, const OpenFileRequest& request);
 
     // The real dialog show() would run, built but not yet shown.
-    static std::unique_ptr<QFileDialog> build(QWidget* parent, const OpenFileRequest& request);
+    static std::unique_ptr<SourceFileDialog> build(QWidget* parent, const OpenFileRequest& request);
 };
 
 }  // namespace qzmainwindow

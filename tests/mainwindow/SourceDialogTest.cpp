@@ -10,11 +10,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
+#include <sys/stat.h>
 
+#include "dirpicker/PathText.h"
 #include "mainwindow/Form1.h"
 #include "tests/mainwindow/FormFixture.h"
 #include "tests/support/TempDir.h"
@@ -68,6 +71,7 @@ private slots:
     void sizeCaptions();
     void realDialogReturnsATypedMissingName();
     void realDialogListsWhatItsFilterSays();
+    void realDialogOffersNamesThatAreNoUtf8();
 };
 
 void SourceDialogTest::askedWithTheModesFilter_data() {
@@ -281,7 +285,30 @@ void SourceDialogTest::realDialogListsWhatItsFilterSays() {
              QStringLiteral("合并格式(QZ1)"));
     merge->open();
     QTRY_COMPARE(offered(*merge), QStringList({"clip.QZ1", "片段 一.QZ1"}));
+    QVERIFY(merge->findChild<QListWidget*>(QStringLiteral("undecodedList"))->isHidden());
     merge->reject();
+}
+
+void SourceDialogTest::realDialogOffersNamesThatAreNoUtf8() {
+    makeFile("clip.QZ1");
+    makeFile("clip\xff.QZ1");
+    makeFile("clip\xfe.QZ2");
+    QCOMPARE(::mkfifo((dir->path() + "pipe\xff.QZ1").c_str(), 0600), 0);
+    auto merge = OpenFileDialog::build(form.get(), {QStringLiteral("QZ_打开文件"),
+                                                    QStringLiteral("合并格式(QZ1)"),
+                                                    QStringLiteral("*.QZ1"),
+                                                    QString::fromStdString(dir->path())});
+    merge->open();
+    auto* undecoded = merge->findChild<QListWidget*>(QStringLiteral("undecodedList"));
+    QVERIFY(!undecoded->isHidden());
+    QCOMPARE(undecoded->count(), 1);
+    QCOMPARE(undecoded->item(0)->text(), qzdirpicker::PathText::display("clip\xff.QZ1"));
+    undecoded->setCurrentRow(0);
+    QCOMPARE(merge->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(),
+             undecoded->item(0)->text());
+    merge->accept();
+    QCOMPARE(merge->result(), int(QDialog::Accepted));
+    QCOMPARE(merge->undecodedChoice(), std::optional(dir->path() + "clip\xff.QZ1"));
 }
 
 QTEST_MAIN(SourceDialogTest)

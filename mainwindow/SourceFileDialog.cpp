@@ -1,0 +1,107 @@
+#include "mainwindow/SourceFileDialog.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <algorithm>
+#include <memory>
+#include <unicode/utf8.h>
+#include <vector>
+
+#include "dirpicker/PathText.h"
+
+namespace qzmainwindow {
+
+namespace {
+
+bool isUtf8(const std::string& name) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(name.data());
+    const auto size = static_cast<int32_t>(name.size());
+    for (int32_t at = 0; at < size;) {
+        UChar32 cp = 0;
+        U8_NEXT(bytes, at, size, cp);
+        if (cp < 0) return false;
+    }
+    return true;
+}
+
+// The names in folder that are no UTF-8, not hidden, match pattern and name
+// regular files (through links too), in byte order. Nothing where the folder
+// cannot be read: Qt's part of the dialog says what it can of that.
+std::vector<std::string> undecodedFiles(const std::string& folder, const std::string& pattern) {
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name.front() == '.' || isUtf8(name)) continue;
+        if (::fnmatch(pattern.c_str(), name.c_str(), FNM_PERIOD) != 0) continue;
+        struct stat st {};
+        if (::stat((folder + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+SourceFileDialog::SourceFileDialog(QWidget* parent, const QString& title,
+                                   const QString& directory, const QString& pattern)
+    : QFileDialog(parent, title, directory),
+      pattern_(pattern.toStdString()),
+      undecoded_(new QListWidget(this)) {
+    // Qt's own dialog, the same on every desktop and reachable from tests;
+    // only it has a layout to add the second list to.
+    setOption(QFileDialog::DontUseNativeDialog);
+    undecoded_->setObjectName(QStringLiteral("undecodedList"));
+    undecoded_->setMaximumHeight(undecoded_->sizeHintForRow(0) * 4 + 8);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+        grid->addWidget(undecoded_, grid->rowCount(), 0, 1, grid->columnCount());
+    connect(this, &QFileDialog::directoryEntered, this, &SourceFileDialog::listUndecoded);
+    connect(undecoded_, &QListWidget::itemSelectionChanged, this,
+            &SourceFileDialog::offerSelected);
+    connect(undecoded_, &QListWidget::itemActivated, this, &SourceFileDialog::accept);
+    listUndecoded();
+}
+
+std::string SourceFileDialog::folder() const {
+    std::string path = qzdirpicker::PathText::bytes(directory().absolutePath());
+    if (path.empty() || path.back() != '/') path += '/';
+    return path;
+}
+
+void SourceFileDialog::listUndecoded() {
+    undecoded_->clear();
+    for (const std::string& name : undecodedFiles(folder(), pattern_)) {
+        auto* item = new QListWidgetItem(qzdirpicker::PathText::display(name), undecoded_);
+        item->setData(Qt::UserRole, QByteArray::fromStdString(name));
+    }
+    undecoded_->setVisible(undecoded_->count() > 0);
+}
+
+void SourceFileDialog::offerSelected() {
+    const QListWidgetItem* item = undecoded_->currentItem();
+    if (!item || !item->isSelected()) return;
+    if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->setText(item->text());
+}
+
+void SourceFileDialog::accept() {
+    const QListWidgetItem* item = undecoded_->currentItem();
+    const auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    // The name field still shows the second list's choice: that is the file.
+    if (item && item->isSelected() && name && name->text() == item->text()) {
+        undecodedChoice_ = folder() + item->data(Qt::UserRole).toByteArray().toStdString();
+        QDialog::accept();
+        return;
+    }
+    undecodedChoice_.reset();
+    QFileDialog::accept();
+}
+
+}  // namespace qzmainwindow
