@@ -61,6 +61,12 @@ FileHandle FileHandle::openRead(const std::string& path, Links links) {
     return file;
 }
 
+FileHandle FileHandle::pin(const std::string& path) {
+    const int fd = Sys::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) throw FileError(tr("cannot open"), path, errno);
+    return FileHandle(fd, path);
+}
+
 bool FileHandle::unnamedCanBeNamed() { return Sys::access("/proc/self/fd", X_OK) == 0; }
 
 FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode,

@@ -42,6 +42,12 @@ public:
     // (FileError with code EEXIST) and never follows a link.
     static FileHandle createNew(const std::string& path, unsigned mode);
 
+    // The entry at path itself, a link not followed, held and not read: a
+    // volume does not give its inode to another file while it is held, and
+    // a FUSE volume that numbers its files anew once it forgets them keeps
+    // this one's number.
+    static FileHandle pin(const std::string& path);
+
     bool isOpen() const { return fd_ >= 0; }
     // Takes the file's lock, which every run holds on what it writes; where
     // the file system has no such locks, goes on without.

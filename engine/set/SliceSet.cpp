@@ -143,13 +143,22 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
     for (long k = 1; k <= n; ++k) indices.insert(k);
     for (const auto& [k, entry] : named(dir, name, FileServices::listIfAllowed(listable(dir))))
         indices.insert(k);
+    // Each entry found stays held, beside the n slices to be written.
+    if (Sys::allowOpenFiles(2 * indices.size() + 64) != 0)
+        throw FileError(tr("cannot keep the slices open"), dir, errno);
     std::vector<Slice> found;
+    const auto take = [&found](const std::string& path, const FileServices::Entry& e) {
+        auto held = std::make_shared<const FileHandle>(FileHandle::pin(path));
+        if (held->identity() != e.id)
+            throw FileError(tr("changed since it was checked, not deleted"), path);
+        found.push_back({path, e.id, {}, e.size, e.mode, e.owner, std::move(held), 0});
+    };
     for (const long k : indices) {
         const std::string path = SliceNames::slicePath(dir, name, k);
         const auto e = FileServices::entry(path);
         if (!e) continue;
         if (e->kind == Kind::Regular || e->kind == Kind::Link)
-            found.push_back({path, e->id, {}, e->size, e->mode, e->owner, nullptr, 0});
+            take(path, *e);
         else if (k <= n)
             throw FileError(tr("not a plain file, cannot be replaced"), path);
     }
@@ -157,7 +166,7 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
     if (const auto e = FileServices::entry(sums)) {
         if (e->kind != Kind::Regular && e->kind != Kind::Link)
             throw FileError(tr("not a plain file, cannot be replaced"), sums);
-        found.push_back({sums, e->id, {}, e->size, e->mode, e->owner, nullptr, 0});
+        take(sums, *e);
     }
     return found;
 }

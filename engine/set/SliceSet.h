@@ -28,7 +28,8 @@ public:
         FileOwner owner;        // and its owner
         // A checked slice, held open from the check on: its inode cannot go
         // to another file while the set lives, so the name still leading to
-        // it proves it is the file checked. Empty in the list of taken().
+        // it proves it is the file checked. In the list of taken(), the entry
+        // held by FileHandle::pin, for the same proof.
         std::shared_ptr<const FileHandle> file;
         std::int64_t changed = 0;  // its ctime at the check
     };
@@ -48,7 +49,8 @@ public:
     // at the names it writes (NAME.QZ1 to NAME.QZn), and any other slice name
     // of name that the file system resolves, as regular files or links. A
     // FileError when something that is not a file stands at a name it writes.
-    // The sums file of name counts among them.
+    // The sums file of name counts among them. Each is held (see file) until
+    // the list goes.
     static std::vector<Slice> taken(const std::string& dir, const std::string& name, long n);
 
     const std::vector<Slice>& slices() const { return slices_; }

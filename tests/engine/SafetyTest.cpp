@@ -449,25 +449,30 @@ TEST_F(SafetyTest, AnotherUsersLockStopsARunOnlyWhereItMatters) {
 }
 
 // On a FUSE volume that numbers its files anew once it forgets them (exFAT
-// through FUSE, its caches dropped between the check and the deleting), the
-// set is still the one checked: deleted whole, no false alarm.
-TEST_F(SafetyTest, AVolumeThatRenumbersItsFilesStillDeletesTheSetItChecked) {
+// through FUSE, its caches dropped before the first deletion), the files a
+// run checked are still those it deletes: a merge deletes the set whole, a
+// re-split the older set, and neither gives a false alarm.
+TEST_F(SafetyTest, AVolumeThatRenumbersItsFilesStillDeletesWhatWasChecked) {
     LoopVolume stick(LoopVolume::Kind::ExFat);
     if (!stick.mounted()) GTEST_SKIP() << stick.why();
     const std::string on = stick.path();
-    TempDir::write(on + "r.doc", TempDir::pattern(300000));
-    ASSERT_EQ(splitFile(on + "r.doc", "2"), Engine::Outcome::Completed);
-    fs::remove(on + "r.doc");
     const auto forget = [] {
         ::sync();
         std::ofstream("/proc/sys/vm/drop_caches") << "3";
     };
-    Sys::atNth(Sys::Call::Unlink, 1, forget);
-    EXPECT_EQ(mergeFrom(on + "r.doc.QZ1", true), Engine::Outcome::Completed)
-        << engine.failureReason();
-    Sys::clearFaults();
-    EXPECT_TRUE(sliceNames(on, "r.doc").empty());
-    EXPECT_FALSE(fs::exists(on + "r.doc.QZ.sha256"));
+    for (const bool merge : {true, false}) {
+        TempDir::write(on + "r.doc", TempDir::pattern(300000));
+        ASSERT_EQ(splitFile(on + "r.doc", "3"), Engine::Outcome::Completed);
+        if (merge) fs::remove(on + "r.doc");
+        host.answers = {MsgAnswer::Yes};
+        Sys::atNth(Sys::Call::Unlink, 1, forget);
+        EXPECT_EQ(merge ? mergeFrom(on + "r.doc.QZ1", true) : splitFile(on + "r.doc", "2"),
+                  Engine::Outcome::Completed)
+            << engine.failureReason();
+        Sys::clearFaults();
+        EXPECT_EQ(sliceNames(on, "r.doc").size(), merge ? 0u : 2u) << merge;
+        EXPECT_EQ(fs::exists(on + "r.doc.QZ.sha256"), !merge);
+    }
 }
 
 // Killed at any moment of a re-split's end (removing the older set, naming
