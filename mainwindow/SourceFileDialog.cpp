@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <algorithm>
@@ -54,14 +55,21 @@ SourceFileDialog::SourceFileDialog(QWidget* parent, const QString& title,
                                    const QString& directory, const QString& pattern)
     : QFileDialog(parent, title, directory),
       pattern_(pattern.toStdString()),
+      caption_(new QLabel(this)),
       undecoded_(new QListWidget(this)) {
     // Qt's own dialog, the same on every desktop and reachable from tests;
     // only it has a layout to add the second list to.
     setOption(QFileDialog::DontUseNativeDialog);
     undecoded_->setObjectName(QStringLiteral("undecodedList"));
-    undecoded_->setMaximumHeight(undecoded_->sizeHintForRow(0) * 4 + 8);
-    if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-        grid->addWidget(undecoded_, grid->rowCount(), 0, 1, grid->columnCount());
+    // Room for about four names: it is there for the few Qt leaves out.
+    undecoded_->setFixedHeight(fontMetrics().height() * 5);
+    caption_->setText(QStringLiteral("非 UTF-8 名称:"));
+    caption_->setBuddy(undecoded_);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(caption_, row, 0, Qt::AlignTop);
+        grid->addWidget(undecoded_, row, 1, 1, grid->columnCount() - 1);
+    }
     connect(this, &QFileDialog::directoryEntered, this, &SourceFileDialog::listUndecoded);
     connect(undecoded_, &QListWidget::itemSelectionChanged, this,
             &SourceFileDialog::offerSelected);
@@ -82,6 +90,7 @@ void SourceFileDialog::listUndecoded() {
         item->setData(Qt::UserRole, QByteArray::fromStdString(name));
     }
     undecoded_->setVisible(undecoded_->count() > 0);
+    caption_->setVisible(undecoded_->count() > 0);
 }
 
 void SourceFileDialog::offerSelected() {

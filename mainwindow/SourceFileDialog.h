@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+class QLabel;
 class QListWidget;
 
 namespace qzmainwindow {
@@ -39,6 +40,7 @@ private:
     std::string folder() const;
 
     std::string pattern_;
+    QLabel* caption_;
     QListWidget* undecoded_;
     std::optional<std::string> undecodedChoice_;
 };
