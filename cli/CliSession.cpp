@@ -1,5 +1,7 @@
 #include "cli/CliSession.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include <ostream>
@@ -18,13 +20,6 @@
 #include "engine/run/SplitRun.h"
 
 namespace qzcli {
-
-namespace {
-
-// The count field takes three digits.
-constexpr std::int64_t kMostSlices = 999;
-
-}  // namespace
 
 std::string CliSession::absolutePath(const std::string& path) {
     std::string full = path;
@@ -52,6 +47,7 @@ std::string CliSession::directoryText(const std::string& dir) {
 int CliSession::run(const CommandLine& cmd) {
     if (cmd.mode == CommandLine::Mode::Check) return check(cmd);
     if (cmd.mode == CommandLine::Mode::Verify) return verify(cmd);
+    if (cmd.mode == CommandLine::Mode::Split && cmd.source == "-") return splitStream(cmd);
     const std::string P = absolutePath(cmd.source);
     const bool unsummed =
         cmd.mode == CommandLine::Mode::Merge && !qz::FileServices::exists(sumsOf(P));
@@ -79,7 +75,20 @@ int CliSession::operate(const CommandLine& cmd, const std::string& P) {
     return finish(qz::RunEnding::of([&] {
         if (split)
             return qz::SplitRun({P, folder, qz::SliceNames::bareName(P), count}, report, {}).run();
-        return qz::MergeRun({P, folder, cmd.deleteAfter}, report, {}).run();
+        return qz::MergeRun({P, folder, cmd.deleteAfter, cmd.toStdout ? STDOUT_FILENO : -1},
+                            report, {})
+            .run();
+    }));
+}
+
+int CliSession::splitStream(const CommandLine& cmd) {
+    const std::string folder = directoryText(cmd.saveDir.empty() ? "." : cmd.saveDir);
+    CliReport report(terminal_, true);
+    return finish(qz::RunEnding::of([&] {
+        return qz::SplitRun({qz::tr("standard input"), folder, cmd.name, cmd.count, cmd.maxSize,
+                             STDIN_FILENO},
+                            report, {})
+            .run();
     }));
 }
 
@@ -132,7 +141,7 @@ int CliSession::finish(const qz::RunEnding& ending) {
 
 std::int64_t CliSession::countFor(const CommandLine& cmd, const std::string& source) {
     const std::int64_t len = qz::FileServices::GetFileSize(source);
-    const std::int64_t count = qz::SliceSizes::smallestCount(len, cmd.maxSize, kMostSlices);
+    const std::int64_t count = qz::SliceSizes::smallestCount(len, cmd.maxSize, qz::SliceSizes::kMostSlices);
     const std::string limit = std::to_string(cmd.maxSize);
     if (count == 0) {
         terminal_.say("qzslice-cli: " +

@@ -39,6 +39,8 @@ public:
 private:
     // Splits or merges the file at the full path P.
     int operate(const CommandLine& cmd, const std::string& P);
+    // Splits standard input into slices named --name.
+    int splitStream(const CommandLine& cmd);
     // The merge's check of the set, and nothing else.
     int check(const CommandLine& cmd);
     // Every slice read and held to its line in the set's sums file: one

@@ -88,7 +88,7 @@ std::int64_t CommandLine::parseSize(const std::string& text) {
     return value << shift;
 }
 
-enum class Option { To, MaxSize, Delete, Yes, No, Quiet, Help, Version };
+enum class Option { To, MaxSize, Name, Delete, Stdout, Yes, No, Quiet, Help, Version };
 
 // One option: its short and long names, and what its value is (nullptr for
 // an option that takes none).
@@ -104,7 +104,9 @@ namespace {
 constexpr OptionRow kOptions[] = {
     {nullptr, "--to", Option::To, "DIR"},
     {nullptr, "--max-size", Option::MaxSize, "SIZE"},
+    {nullptr, "--name", Option::Name, "NAME"},
     {nullptr, "--delete", Option::Delete, nullptr},
+    {nullptr, "--stdout", Option::Stdout, nullptr},
     {nullptr, "--yes", Option::Yes, nullptr},
     {nullptr, "--no", Option::No, nullptr},
     {"-q", "--quiet", Option::Quiet, nullptr},
@@ -135,8 +137,15 @@ void CommandLine::take(const OptionRow& row, const std::vector<std::string>& arg
         if (maxSize != 0) throw UsageError(qz::tr("%1 given twice", {row.longName}));
         maxSize = parseSize(optionValue(args, i, row.longName, row.value));
         break;
+    case Option::Name:
+        if (!name.empty()) throw UsageError(qz::tr("%1 given twice", {row.longName}));
+        name = optionValue(args, i, row.longName, row.value);
+        break;
     case Option::Delete:
         deleteAfter = true;
+        break;
+    case Option::Stdout:
+        toStdout = true;
         break;
     case Option::Yes:
         yes = true;
@@ -187,6 +196,10 @@ void CommandLine::validate(const std::vector<std::string>& operands) {
         throw UsageError(qz::tr("%1 is for %2 only", {"--delete", "merge"}));
     if (maxSize != 0 && command != "split")
         throw UsageError(qz::tr("%1 is for %2 only", {"--max-size", "split"}));
+    if (!name.empty() && command != "split")
+        throw UsageError(qz::tr("%1 is for %2 only", {"--name", "split"}));
+    if (toStdout && command != "merge")
+        throw UsageError(qz::tr("%1 is for %2 only", {"--stdout", "merge"}));
     if (command == "split")
         validateSplit(operands);
     else if (command == "merge")
@@ -197,6 +210,18 @@ void CommandLine::validate(const std::vector<std::string>& operands) {
         throw UsageError(qz::tr("unknown command %1", {command}));
     source = operands[1];
     if (source.empty()) throw UsageError(qz::tr("empty file name"));
+    if (mode == Mode::Split) validateStream();
+}
+
+void CommandLine::validateStream() const {
+    if (source != "-") {
+        if (!name.empty())
+            throw UsageError(qz::tr("%1 is for %2 only", {"--name", "split -"}));
+        return;
+    }
+    if (name.empty()) throw UsageError(qz::tr("split - needs --name NAME for its slices"));
+    if (name.find('/') != std::string::npos || name == "." || name == "..")
+        throw UsageError(qz::tr("NAME must be a file name without a folder: \"%1\"", {name}));
 }
 
 void CommandLine::validateSplit(const std::vector<std::string>& operands) {
@@ -215,6 +240,9 @@ void CommandLine::validateMerge(const std::vector<std::string>& operands) {
     if (operands.size() != 2) throw UsageError(qz::tr("%1 takes FIRST_SLICE", {"merge"}));
     mode = Mode::Merge;
     requireFirstSlice(operands[1], "merge");
+    // Nothing is written to a folder, asked or deleted: the bytes go out.
+    if (toStdout && (!saveDir.empty() || deleteAfter))
+        throw UsageError(qz::tr("%1 excludes %2", {"--stdout", "--to, --delete"}));
 }
 
 void CommandLine::validateCheck(const std::vector<std::string>& operands) {
@@ -232,7 +260,9 @@ std::string CommandLine::usage() {
         "Usage:\n"
         "  qzslice-cli split SOURCE COUNT [--to DIR] [--yes | --no] [-q]\n"
         "  qzslice-cli split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]\n"
+        "  qzslice-cli split - --name NAME (COUNT | --max-size SIZE) [--to DIR] ...\n"
         "  qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]\n"
+        "  qzslice-cli merge FIRST_SLICE --stdout [-q]\n"
         "  qzslice-cli check FIRST_SLICE [-q]\n"
         "  qzslice-cli verify FIRST_SLICE [-q]\n"
         "  qzslice-cli --help | --version\n"
@@ -243,6 +273,13 @@ std::string CommandLine::usage() {
         "  merge   join the set whose first slice is NAME.QZ1 back into NAME, in index\n"
         "          order; the whole set is checked first, and an incomplete one is\n"
         "          left as it is\n"
+        "  split -  read standard input to its end, then cut it into NAME.QZ1 ...\n"
+        "          NAME.QZn in DIR (default: the current folder); it is held in an\n"
+        "          unnamed file there meanwhile, as the slice sizes follow from the\n"
+        "          whole length\n"
+        "  merge --stdout  write the joined bytes to standard output instead; each\n"
+        "          slice is checked against NAME.QZ.sha256 before any byte of it is\n"
+        "          written, and a bad one ends the output with exit status 1\n"
         "  check   only the merge's check of the set: writes, asks and deletes nothing\n"
         "  verify  read every slice and compare it with its SHA-256 in NAME.QZ.sha256;\n"
         "          one line for each bad slice\n"
@@ -262,6 +299,8 @@ std::string CommandLine::usage() {
         "  --max-size SIZE  the largest slice in bytes, with an optional K, M, G or T\n"
         "                   (powers of 1024); fat32 is 4G-1 bytes, the most a file on\n"
         "                   a FAT32 stick can hold\n"
+        "  --name NAME      the slices' name when SOURCE is - (standard input)\n"
+        "  --stdout         merge to standard output\n"
         "  --delete         delete the slices after merging\n"
         "  --yes            answer Yes to every question\n"
         "  --no             answer No to every question\n"
@@ -282,6 +321,10 @@ std::string CommandLine::usage() {
         "      qzslice-cli merge /media/usb/movie.mkv.QZ1 --to ~/Videos --delete\n"
         "      check the set, then join it, verifying every byte, and delete the\n"
         "      slices and their .QZ.sha256\n"
+        "  tar -c photos | qzslice-cli split - --name photos.tar --max-size 4G\n"
+        "      an archive cut as it is made, with no photos.tar on the disk\n"
+        "  qzslice-cli merge photos.tar.QZ1 --stdout | tar -x\n"
+        "      unpacked straight from its checked slices\n"
         "  qzslice-cli verify movie.mkv.QZ1\n"
         "      after an upload or a copy, prove that no slice is damaged\n"
         "\n"

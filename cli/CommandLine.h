@@ -2,7 +2,9 @@
 // The arguments of qzslice-cli, parsed and checked:
 //   qzslice-cli split SOURCE COUNT [--to DIR] [--yes | --no] [-q]
 //   qzslice-cli split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]
+//   qzslice-cli split - --name NAME (COUNT | --max-size SIZE) [--to DIR] [--yes | --no] [-q]
 //   qzslice-cli merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]
+//   qzslice-cli merge FIRST_SLICE --stdout [-q]
 //   qzslice-cli check FIRST_SLICE [-q]
 //   qzslice-cli verify FIRST_SLICE [-q]
 //   qzslice-cli --help | --version
@@ -38,7 +40,9 @@ public:
     int count = 0;              // split by count
     std::int64_t maxSize = 0;   // split by largest slice; 0 when by count
     std::string saveDir;        // --to DIR as given; empty when absent
+    std::string name;           // --name NAME of a split of standard input
     bool deleteAfter = false;
+    bool toStdout = false;      // merge --stdout
     bool quiet = false;         // nothing printed on success
     Answer answer = Answer::Ask;
 
@@ -52,6 +56,8 @@ private:
     void validate(const std::vector<std::string>& operands);
     void validateSplit(const std::vector<std::string>& operands);
     void validateMerge(const std::vector<std::string>& operands);
+    // SOURCE "-" and --name: both or neither; NAME a bare file name.
+    void validateStream() const;
     // check and verify: both only read.
     void validateCheck(const std::vector<std::string>& operands);
 };

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "engine/io/FileError.h"
+#include "engine/io/Interruption.h"
 #include "engine/io/Sys.h"
 #include "engine/io/Text.h"
 
@@ -65,6 +66,27 @@ FileHandle FileHandle::pin(const std::string& path) {
     const int fd = Sys::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) throw FileError(tr("cannot open"), path, errno);
     return FileHandle(fd, path);
+}
+
+FileHandle FileHandle::createScratch(const std::string& dir, const std::string& hiddenPath,
+                                     unsigned mode) {
+    const int fd = Sys::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    if (fd >= 0) return FileHandle(fd, hiddenPath);
+    if (!Sys::notOffered(Sys::Call::Open, errno))
+        throw FileError(tr("cannot create"), hiddenPath, errno);
+    const int named =
+        Sys::open(hiddenPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (named < 0) throw FileError(tr("cannot create"), hiddenPath, errno);
+    FileHandle file(named, hiddenPath);
+    if (Sys::unlink(hiddenPath.c_str()) != 0)
+        throw FileError(tr("cannot delete"), hiddenPath, errno);
+    return file;
+}
+
+FileHandle FileHandle::duplicateOf(int fd, const std::string& name) {
+    const int copy = Sys::dupCloexec(fd);
+    if (copy < 0) throw FileError(tr("cannot open"), name, errno);
+    return FileHandle(copy, name);
 }
 
 bool FileHandle::unnamedCanBeNamed() { return Sys::access("/proc/self/fd", X_OK) == 0; }
@@ -181,6 +203,29 @@ void FileHandle::append(const void* buf, std::size_t size) {
         p += put;
         size -= static_cast<std::size_t>(put);
         end_ += put;
+    }
+}
+
+std::size_t FileHandle::readSome(void* buf, std::size_t size) {
+    for (;;) {
+        const ssize_t got = Sys::read(fd_, buf, size);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) throw FileError(tr("cannot read"), path_, errno);
+        Interruption::check();
+    }
+}
+
+void FileHandle::send(const void* buf, std::size_t size) {
+    const auto* p = static_cast<const unsigned char*>(buf);
+    while (size > 0) {
+        const ssize_t put = Sys::write(fd_, p, size);
+        if (put < 0) {
+            if (errno != EINTR) throw FileError(tr("cannot write"), path_, errno);
+            Interruption::check();
+            continue;
+        }
+        p += put;
+        size -= static_cast<std::size_t>(put);
     }
 }
 

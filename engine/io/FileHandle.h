@@ -41,6 +41,14 @@ public:
     // A new file at path, for writing; never opens what stands there already
     // (FileError with code EEXIST) and never follows a link.
     static FileHandle createNew(const std::string& path, unsigned mode);
+    // A file for reading and writing that is gone with its handle: one
+    // without a name in dir where the file system offers that, else made at
+    // hiddenPath (in dir) and its name removed at once.
+    static FileHandle createScratch(const std::string& dir, const std::string& hiddenPath,
+                                    unsigned mode);
+    // A handle of its own on the process's descriptor fd (standard input or
+    // output), which messages call name.
+    static FileHandle duplicateOf(int fd, const std::string& name);
 
     // The entry at path itself, a link not followed, held and not read: a
     // volume does not give its inode to another file while it is held, and
@@ -73,6 +81,12 @@ public:
     void readAt(std::int64_t offset, void* buf, std::size_t size) const;
     // Writes all size bytes at the file's end.
     void append(const void* buf, std::size_t size);
+    // Reads up to size bytes where a stream (a pipe) stands, waiting for
+    // them; 0 at its end. A signal that arrives meanwhile ends the wait
+    // (Interrupted).
+    std::size_t readSome(void* buf, std::size_t size);
+    // Writes all size bytes to a stream (a pipe, a terminal) as it takes them.
+    void send(const void* buf, std::size_t size);
     // Appends up to size bytes of input, from its 0-based offset, copied
     // inside the kernel, and says how many. It stops short where the kernel
     // does not offer that here or fails: the caller moves the rest through

@@ -74,6 +74,14 @@ ssize_t Sys::pwrite(int fd, const void* buf, std::size_t size, off_t offset) {
     return injected(Call::Pwrite) ? -1 : ::pwrite(fd, buf, size, offset);
 }
 
+ssize_t Sys::read(int fd, void* buf, std::size_t size) {
+    return injected(Call::Read) ? -1 : ::read(fd, buf, size);
+}
+
+ssize_t Sys::write(int fd, const void* buf, std::size_t size) {
+    return injected(Call::Write) ? -1 : ::write(fd, buf, size);
+}
+
 ssize_t Sys::copy_file_range(int in, loff_t* inOff, int out, loff_t* outOff, std::size_t size) {
     return injected(Call::CopyFileRange) ? -1 : ::copy_file_range(in, inOff, out, outOff, size, 0);
 }

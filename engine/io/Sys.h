@@ -21,7 +21,7 @@ public:
     enum class Call {
         Open, Fstat, Stat, Lstat, Pread, Pwrite, CopyFileRange, Fsync,
         Linkat, Close, Rename, Renameat2, Unlink, Opendir, Readdir, Access, Dup, Flock,
-        Statvfs, Statfs, Pathconf, Fchown, SyncFileRange,
+        Statvfs, Statfs, Pathconf, Fchown, SyncFileRange, Read, Write,
         kCount
     };
 
@@ -31,6 +31,8 @@ public:
     static int lstat(const char* path, struct stat* st);
     static ssize_t pread(int fd, void* buf, std::size_t size, off_t offset);
     static ssize_t pwrite(int fd, const void* buf, std::size_t size, off_t offset);
+    static ssize_t read(int fd, void* buf, std::size_t size);
+    static ssize_t write(int fd, const void* buf, std::size_t size);
     static ssize_t copy_file_range(int in, loff_t* inOff, int out, loff_t* outOff,
                                    std::size_t size);
     static int sync_file_range(int fd, off_t offset, off_t size, unsigned flags);

@@ -1,6 +1,8 @@
 #include "engine/run/MergeRun.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "engine/io/FileError.h"
 #include "engine/io/FileServices.h"
@@ -9,7 +11,10 @@
 #include "engine/run/RunReport.h"
 #include "engine/run/HashPipe.h"
 #include "engine/set/SliceNames.h"
+#include "engine/set/Sha256.h"
 #include "engine/set/SliceSet.h"
+#include "engine/set/SliceSizes.h"
+#include "engine/set/SumsFile.h"
 #include "engine/io/TargetVolume.h"
 #include "engine/run/Unfinished.h"
 #include "engine/io/Text.h"
@@ -37,6 +42,10 @@ RunEnding::Kind MergeRun::run() {
     if (!FileServices::sameFile(setFolder.empty() ? "." : setFolder, request_.folder))
         outputs_.lock(request_.folder, stem);
     const SliceSet set = SliceSet::check(request_.firstSlice);
+    if (request_.stream >= 0) {
+        sendSlices(set);
+        return RunEnding::Kind::Completed;
+    }
     const std::string output = outputOf(set, stem);
     // Before the question: a refusal is not for after a Yes.
     TargetVolume(request_.folder).holdOutput(set.total());
@@ -112,6 +121,38 @@ void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
         report_.inputDone();
     }
     copy_.hashInto(nullptr);
+}
+
+void MergeRun::sendSlices(const SliceSet& set) {
+    if (!set.sums())
+        throw FileError(tr("the set has no sums file to verify it against"),
+                        SumsFile::pathFor(set.directory(), SliceNames::stemOf(request_.firstSlice)));
+    FileHandle out = FileHandle::duplicateOf(request_.stream, tr("standard output"));
+    report_.copying();
+    const auto& slices = set.slices();
+    std::vector<unsigned char> chunk(static_cast<std::size_t>(SliceSizes::kChunk));
+    for (std::size_t k = 0; k < slices.size(); ++k) {
+        const SliceSet::Slice& slice = slices[k];
+        SliceSet::requireUnchanged(slice);
+        report_.startInput(k, slices.size(), slice.size);
+        set.sums()->holdDigest(k, slice.path, Sha256::of(*slice.file));
+        for (std::int64_t at = 0; at < slice.size;) {
+            const auto size = static_cast<std::size_t>(
+                std::min<std::int64_t>(SliceSizes::kChunk, slice.size - at));
+            slice.file->readAt(at, chunk.data(), size);
+            out.send(chunk.data(), size);
+            at += static_cast<std::int64_t>(size);
+            report_.chunkAppended();
+            if (at < slice.size) {
+                report_.pump();
+                Interruption::check();
+            }
+        }
+        // Written to while it was sent: what went out is not what was checked.
+        SliceSet::requireUnchanged(slice);
+        report_.inputDone();
+    }
+    out.close();
 }
 
 void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {

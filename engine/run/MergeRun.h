@@ -23,6 +23,10 @@ public:
         std::string firstSlice;  // path of NAME.QZ1
         std::string folder;      // where the output goes, ending in "/"
         bool deleteAfter = false;
+        // Not -1: the joined bytes go to this descriptor (standard output)
+        // instead of to a file, each slice only once it is checked whole
+        // against its sums; folder and deleteAfter are then not used.
+        int stream = -1;
     };
 
     MergeRun(const Request& request, RunReport& report, const RunOptions& options);
@@ -48,6 +52,10 @@ private:
     // file the check saw and, when the set has sums, hashed on the way and
     // held to its line: a FileError naming the slice whose bytes differ.
     void joinSlices(const SliceSet& set, OutputFile& out);
+    // Sends the checked set to the stream, each slice once its bytes are
+    // held to its line in the sums file: FileError for a set without sums
+    // and for the first slice that differs, when those before it are sent.
+    void sendSlices(const SliceSet& set);
     // Deletes exactly the slices that were joined into output, and their
     // sums file.
     static void deleteSlices(const SliceSet& set, const std::string& output);

@@ -10,6 +10,7 @@
 #include "engine/run/OutputFile.h"
 #include "engine/run/RunReport.h"
 #include "engine/run/HashPipe.h"
+#include "engine/run/InputSpool.h"
 #include "engine/set/SliceNames.h"
 #include "engine/set/SliceSet.h"
 #include "engine/set/SliceSizes.h"
@@ -53,9 +54,22 @@ RunEnding::Kind SplitRun::run() {
 }
 
 void SplitRun::openSource() {
-    copy_.open(request_.source);
+    if (request_.stream >= 0) {
+        copy_.open(InputSpool::fill(FileHandle::duplicateOf(request_.stream, request_.source),
+                                    request_.folder, request_.name, report_));
+    } else {
+        copy_.open(request_.source);
+    }
     sourceChanged_ = copy_.input().changeTime();
     report_.pump();
+    if (request_.maxSize != 0 && copy_.length() != 0) {
+        request_.count = SliceSizes::smallestCount(copy_.length(), request_.maxSize,
+                                                   SliceSizes::kMostSlices);
+        if (request_.count == 0)
+            throw FileError(tr("no count from 1 to 999 keeps every slice within %1 bytes",
+                               {std::to_string(request_.maxSize)}),
+                            request_.source);
+    }
     if (request_.count == 0)
         throw FileError(tr("a piece count of 0 for"), request_.source);
     if (copy_.length() == 0) throw FileError(tr("the file is empty"), request_.source);

@@ -26,6 +26,12 @@ public:
         std::string folder;  // where the slices go, ending in "/"
         std::string name;    // the slices' name before ".QZk"
         std::int64_t count = 0;
+        // Not 0: the count is the smallest that keeps every slice within
+        // these bytes, found once the source's length is known.
+        std::int64_t maxSize = 0;
+        // Not -1: the source is read from this descriptor (standard input)
+        // to its end, and source only names it in messages.
+        int stream = -1;
     };
 
     SplitRun(const Request& request, RunReport& report, const RunOptions& options);
@@ -36,8 +42,9 @@ public:
     const ChunkCopy& copy() const { return copy_; }
 
 private:
-    // Opens the source and lets the window repaint; FileError for a count of
-    // 0 or an empty source.
+    // Opens the source, or takes the stream whole (see InputSpool), and lets
+    // the window repaint; FileError for a count of 0, for no count within
+    // the largest slice, or an empty source.
     void openSource();
     // FileError, before anything is written, for a split the target volume
     // cannot hold: a name of the set or of its temporaries longer than its

@@ -13,6 +13,8 @@ namespace qz {
 class SliceSizes {
 public:
     static constexpr std::int64_t kChunk = 65535;  // bytes, not 65 536
+    // The most slices a set has: the count field takes three digits.
+    static constexpr std::int64_t kMostSlices = 999;
 
     // The slice sizes of a split of len bytes into n slices: slices 1 to n-1
     // end at the largest multiple of the chunk strictly below k·(len / n),

@@ -51,7 +51,12 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"merge", "a.bin.QZ1", "--max-size", "1M"}, Args{"check"},
         Args{"check", "a.bin"}, Args{"check", "a.bin.QZ1", "--yes"},
         Args{"check", "a.bin.QZ1", "--delete"},
-        Args{"merge", "a.bin.QZ1", "--no", "--yes"}));
+        Args{"merge", "a.bin.QZ1", "--no", "--yes"},
+        Args{"split", "-", "2"}, Args{"split", "a.bin", "2", "--name", "b"},
+        Args{"split", "-", "2", "--name", "d/b"}, Args{"merge", "a.bin.QZ1", "--name", "b"},
+        Args{"merge", "a.bin.QZ1", "--stdout", "--delete"},
+        Args{"merge", "a.bin.QZ1", "--stdout", "--to", "x"},
+        Args{"split", "a.bin", "2", "--stdout"}));
 
 using Help = CliFixture;
 
