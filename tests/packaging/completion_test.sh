@@ -44,9 +44,9 @@ expect - '=>' --help -h --version -V
 expect --yes '' '=>' split merge check verify
 
 # Each subcommand's own options, and no other's.
-expect split a.bin 2 - '=>' --to --max-size --yes --no -q --quiet
+expect split a.bin 2 - '=>' --to --max-size --name --yes --no -q --quiet
 expect merge x.QZ1 --d '=>' --delete
-expect --no merge - '=>' --to --delete --yes --no -q --quiet
+expect --no merge - '=>' --to --delete --stdout --yes --no -q --quiet
 expect check x.QZ1 - '=>' -q --quiet
 expect verify x.QZ1 - '=>' -q --quiet
 
