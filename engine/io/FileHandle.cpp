@@ -27,6 +27,10 @@ void closeOrThrow(int fd, const std::string& path) {
     if (Sys::close(fd) != 0) throw FileError(tr("cannot close"), path, errno);
 }
 
+int accessFlag(FileHandle::Access access) {
+    return access == FileHandle::Access::ReadWrite ? O_RDWR : O_WRONLY;
+}
+
 }  // namespace
 
 FileHandle::FileHandle(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -64,15 +68,15 @@ FileHandle FileHandle::openRead(const std::string& path, Links links) {
 bool FileHandle::unnamedCanBeNamed() { return Sys::access("/proc/self/fd", X_OK) == 0; }
 
 FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode,
-                                     const std::string& path) {
-    int fd = Sys::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+                                     const std::string& path, Access access) {
+    int fd = Sys::open(dir.c_str(), O_TMPFILE | accessFlag(access) | O_CLOEXEC, mode);
     if (fd >= 0) return FileHandle(fd, path);
     if (Sys::notOffered(Sys::Call::Open, errno)) return FileHandle();
     throw FileError(tr("cannot create"), path, errno);
 }
 
-FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
-    int fd = Sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+FileHandle FileHandle::createNew(const std::string& path, unsigned mode, Access access) {
+    int fd = Sys::open(path.c_str(), accessFlag(access) | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) throw FileError(tr("cannot create"), path, errno);
     return FileHandle(fd, path);
 }
@@ -163,10 +167,12 @@ void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const 
     }
 }
 
-void FileHandle::append(const void* buf, std::size_t size) {
+void FileHandle::append(const void* buf, std::size_t size) { writeAt(end_, buf, size); }
+
+void FileHandle::writeAt(std::int64_t offset, const void* buf, std::size_t size) {
     const auto* p = static_cast<const unsigned char*>(buf);
     while (size > 0) {
-        ssize_t put = Sys::pwrite(fd_, p, size, end_);
+        ssize_t put = Sys::pwrite(fd_, p, size, offset);
         if (put < 0) {
             if (errno == EINTR) continue;
             throw FileError(tr("cannot write"), path_, errno);
@@ -174,7 +180,8 @@ void FileHandle::append(const void* buf, std::size_t size) {
         if (put == 0) throw FileError(tr("cannot write"), path_, ENOSPC);
         p += put;
         size -= static_cast<std::size_t>(put);
-        end_ += put;
+        offset += put;
+        if (offset > end_) end_ = offset;
     }
 }
 
