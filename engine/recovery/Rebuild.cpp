@@ -18,7 +18,7 @@ namespace {
 
 // The buffers of a rebuild together, well inside the 64 MiB a run may take
 // with the factors beside them.
-constexpr std::size_t kBuffers = std::size_t{48} << 20;
+constexpr std::size_t kBuffers = std::size_t{40} << 20;
 constexpr std::size_t kLargestChunk = std::size_t{4} << 20;
 constexpr std::size_t kSmallestChunk = 64;
 
