@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -40,18 +41,36 @@ public:
     const std::map<Par2Packet::Id, Set>& sets() const { return sets_; }
 
 private:
-    // The offset of the next magic at or after from, or -1.
-    static std::int64_t findMagic(const FileHandle& file, std::int64_t from, std::int64_t end);
-    // Whether the packet at offset in file, whose header's bytes are head,
-    // is whole and its MD5 right; leaves its body in body unless it is a
-    // recovery packet or too large to keep.
-    static bool intact(const FileHandle& file, std::int64_t offset, const Par2Packet::Bytes& head,
-                       const Par2Packet::Header& header, Par2Packet::Bytes& body);
+    // A file seen through a buffer of a MiB or so, so that the many small
+    // packets of a set's description cost one read between them.
+    class Window {
+    public:
+        explicit Window(const FileHandle& file);
+        std::int64_t end() const { return end_; }
+        // The size bytes at offset, valid until the next call; nullptr
+        // when the file ends before them.
+        const std::uint8_t* bytes(std::int64_t offset, std::size_t size);
+        // The offset of the next magic at or after from, or -1.
+        std::int64_t find(std::int64_t from);
+
+    private:
+        const FileHandle& file_;
+        std::int64_t end_;
+        std::int64_t start_ = 0;  // the file's offset of buffer_'s first byte
+        std::vector<std::uint8_t> buffer_;
+    };
+
+    // Whether the packet of header at offset is whole and its MD5 right;
+    // leaves its body in body unless it is a recovery packet or too large
+    // to keep.
+    static bool intact(Window& window, std::int64_t offset, const Par2Packet::Header& header,
+                       Par2Packet::Bytes& body);
     // Files the packet away under its set.
     void keep(const std::string& path, std::int64_t offset, const Par2Packet::Header& header,
-              const Par2Packet::Bytes& body, const FileHandle& file);
+              const Par2Packet::Bytes& body, Window& window);
 
     std::map<Par2Packet::Id, Set> sets_;
+    std::set<std::string> taken_;  // the headers of the packets taken, byte for byte
 };
 
 }  // namespace qz
