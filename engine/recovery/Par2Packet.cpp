@@ -89,8 +89,12 @@ Par2Packet::Id Par2Packet::fileId(const Md5::Digest& head, std::uint64_t length,
     return Md5::of(hashed.data(), hashed.size());
 }
 
+bool Par2Packet::idLess(const Id& a, const Id& b) {
+    return std::lexicographical_compare(a.rbegin(), a.rend(), b.rbegin(), b.rend());
+}
+
 Par2Packet::Bytes Par2Packet::mainBody(std::uint64_t blockSize, std::vector<Id> fileIds) {
-    std::sort(fileIds.begin(), fileIds.end());
+    std::sort(fileIds.begin(), fileIds.end(), idLess);
     Bytes body;
     putLe(body, blockSize, 8);
     putLe(body, fileIds.size(), 4);

@@ -54,8 +54,11 @@ public:
     // The file id PAR2 gives a file of that head, length and name.
     static Id fileId(const Md5::Digest& head, std::uint64_t length, const std::string& name);
 
+    // The order of file ids in the main packet, which is also the order of
+    // the input blocks' constants: as 16-byte little-endian numbers.
+    static bool idLess(const Id& a, const Id& b);
     // The main packet's body: the block size and the ids of the files
-    // recovery covers, sorted. Its MD5 is the recovery set's id.
+    // recovery covers, in idLess order. Its MD5 is the recovery set's id.
     static Bytes mainBody(std::uint64_t blockSize, std::vector<Id> fileIds);
     static Bytes fileBody(const File& file);
     struct BlockSum {

@@ -52,7 +52,8 @@ std::vector<Par2Packet::Id> idsOf(const std::vector<RecoveryEncoder::Slice>& sli
 std::vector<std::size_t> orderOf(const std::vector<Par2Packet::Id>& ids) {
     std::vector<std::size_t> order(ids.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return ids[a] < ids[b]; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return Par2Packet::idLess(ids[a], ids[b]); });
     return order;
 }
 

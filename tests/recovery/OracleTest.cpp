@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/io/FileError.h"
+#include "engine/recovery/Par2Packet.h"
 #include "engine/recovery/RecoveryEncoder.h"
 #include "tests/recovery/RecoveryFixture.h"
 
@@ -16,6 +18,21 @@ class OracleTest : public RecoveryFixture {
 protected:
     void SetUp() override {
         if (!havePar2()) GTEST_SKIP() << "par2 is not installed (Debian's package par2)";
+    }
+    // The packets of a PAR2 file but the creator's, sorted: the order they
+    // come in is each maker's own.
+    static std::vector<Bytes> packetsOf(const std::string& path) {
+        const Bytes file = TempDir::read(path);
+        std::vector<Bytes> packets;
+        for (std::size_t at = 0; at + Par2Packet::kHeaderSize <= file.size();) {
+            const auto header = Par2Packet::parseHeader(file.data() + at);
+            if (!header) break;
+            const auto end = at + static_cast<std::size_t>(header->length);
+            if (header->type != Par2Packet::Type::Creator) packets.emplace_back(file.begin() + at, file.begin() + end);
+            at = end;
+        }
+        std::sort(packets.begin(), packets.end());
+        return packets;
     }
 };
 
@@ -59,6 +76,21 @@ TEST_F(OracleTest, Par2RepairsADamagedSliceFromAnyOneVolume) {
     TempDir::write(slicePath("set", 2), damaged);
     ASSERT_EQ(par2({"repair", "--", "set.QZ.vol1+1.par2"}), 0);
     EXPECT_EQ(TempDir::read(slicePath("set", 2)), slices_[1]);
+}
+
+// Every packet but the creator's is the same whoever makes it from the
+// same slices and block size: ours must be par2's, byte for byte.
+TEST_F(OracleTest, OurPacketsAreThoseOfPar2Create) {
+    writeSlices("p", {50001, 50001, 50001, 999});
+    encode("p", 2);
+    ASSERT_EQ(par2({"create", "-q", "-q", "-s50004", "-c2", "-n2", "-u", "other.QZ", "p.QZ1", "p.QZ2", "p.QZ3",
+                    "p.QZ4"}),
+              0);
+    for (const auto& [ours, theirs] : std::vector<std::pair<std::string, std::string>>{
+             {"p.QZ.par2", "other.QZ.par2"},
+             {"p.QZ.vol0+1.par2", "other.QZ.vol0+1.par2"},
+             {"p.QZ.vol1+1.par2", "other.QZ.vol1+1.par2"}})
+        EXPECT_TRUE(packetsOf(dir_ / ours) == packetsOf(dir_ / theirs)) << ours << " differs from " << theirs;
 }
 
 // par2 on Linux takes a backslash for a folder's separator and changes
