@@ -28,6 +28,10 @@ void closeOrThrow(int fd, const std::string& path) {
     if (Sys::close(fd) != 0) throw FileError(tr("cannot close"), path, errno);
 }
 
+int accessFlag(FileHandle::Access access) {
+    return access == FileHandle::Access::ReadWrite ? O_RDWR : O_WRONLY;
+}
+
 }  // namespace
 
 FileHandle::FileHandle(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -70,14 +74,9 @@ FileHandle FileHandle::pin(const std::string& path) {
 
 FileHandle FileHandle::createScratch(const std::string& dir, const std::string& hiddenPath,
                                      unsigned mode) {
-    const int fd = Sys::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
-    if (fd >= 0) return FileHandle(fd, hiddenPath);
-    if (!Sys::notOffered(Sys::Call::Open, errno))
-        throw FileError(tr("cannot create"), hiddenPath, errno);
-    const int named =
-        Sys::open(hiddenPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (named < 0) throw FileError(tr("cannot create"), hiddenPath, errno);
-    FileHandle file(named, hiddenPath);
+    FileHandle file = createUnnamed(dir, mode, hiddenPath, Access::ReadWrite);
+    if (file.isOpen()) return file;
+    file = createNew(hiddenPath, mode, Access::ReadWrite);
     if (Sys::unlink(hiddenPath.c_str()) != 0)
         throw FileError(tr("cannot delete"), hiddenPath, errno);
     return file;
@@ -92,15 +91,15 @@ FileHandle FileHandle::duplicateOf(int fd, const std::string& name) {
 bool FileHandle::unnamedCanBeNamed() { return Sys::access("/proc/self/fd", X_OK) == 0; }
 
 FileHandle FileHandle::createUnnamed(const std::string& dir, unsigned mode,
-                                     const std::string& path) {
-    int fd = Sys::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+                                     const std::string& path, Access access) {
+    int fd = Sys::open(dir.c_str(), O_TMPFILE | accessFlag(access) | O_CLOEXEC, mode);
     if (fd >= 0) return FileHandle(fd, path);
     if (Sys::notOffered(Sys::Call::Open, errno)) return FileHandle();
     throw FileError(tr("cannot create"), path, errno);
 }
 
-FileHandle FileHandle::createNew(const std::string& path, unsigned mode) {
-    int fd = Sys::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+FileHandle FileHandle::createNew(const std::string& path, unsigned mode, Access access) {
+    int fd = Sys::open(path.c_str(), accessFlag(access) | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) throw FileError(tr("cannot create"), path, errno);
     return FileHandle(fd, path);
 }
@@ -191,10 +190,12 @@ void FileHandle::readAt(std::int64_t offset, void* buf, std::size_t size) const 
     }
 }
 
-void FileHandle::append(const void* buf, std::size_t size) {
+void FileHandle::append(const void* buf, std::size_t size) { writeAt(end_, buf, size); }
+
+void FileHandle::writeAt(std::int64_t offset, const void* buf, std::size_t size) {
     const auto* p = static_cast<const unsigned char*>(buf);
     while (size > 0) {
-        ssize_t put = Sys::pwrite(fd_, p, size, end_);
+        ssize_t put = Sys::pwrite(fd_, p, size, offset);
         if (put < 0) {
             if (errno == EINTR) continue;
             throw FileError(tr("cannot write"), path_, errno);
@@ -202,7 +203,8 @@ void FileHandle::append(const void* buf, std::size_t size) {
         if (put == 0) throw FileError(tr("cannot write"), path_, ENOSPC);
         p += put;
         size -= static_cast<std::size_t>(put);
-        end_ += put;
+        offset += put;
+        if (offset > end_) end_ = offset;
     }
 }
 

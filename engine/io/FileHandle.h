@@ -23,6 +23,9 @@ public:
 
     // Whether opening a name follows a link there.
     enum class Links { Follow, Refuse };
+    // Whether a file made for writing can also be read back: recovery data
+    // is added up in the file it is written to.
+    enum class Access { Write, ReadWrite };
     // Opens an existing regular file for reading, without waiting on
     // anything; FileError for anything else, and for a link when refused.
     static FileHandle openRead(const std::string& path, Links links = Links::Follow);
@@ -33,14 +36,15 @@ public:
     // path (which messages name); a closed handle where the file system
     // offers no such files.
     static FileHandle createUnnamed(const std::string& dir, unsigned mode,
-                                    const std::string& path);
+                                    const std::string& path, Access access = Access::Write);
     // The regular file at path, made if missing (created then says so), to
     // hold a lock on, opened without waiting; a link is not followed, and
     // anything else at path (a FIFO someone put there) is a FileError.
     static FileHandle openLock(const std::string& path, bool& created);
     // A new file at path, for writing; never opens what stands there already
     // (FileError with code EEXIST) and never follows a link.
-    static FileHandle createNew(const std::string& path, unsigned mode);
+    static FileHandle createNew(const std::string& path, unsigned mode,
+                                Access access = Access::Write);
     // A file for reading and writing that is gone with its handle: one
     // without a name in dir where the file system offers that, else made at
     // hiddenPath (in dir) and its name removed at once.
@@ -87,12 +91,16 @@ public:
     std::size_t readSome(void* buf, std::size_t size);
     // Writes all size bytes to a stream (a pipe, a terminal) as it takes them.
     void send(const void* buf, std::size_t size);
+    // Writes all size bytes at the 0-based offset; the file's end, where
+    // append goes on, moves past them when they reach beyond it.
+    void writeAt(std::int64_t offset, const void* buf, std::size_t size);
     // Appends up to size bytes of input, from its 0-based offset, copied
     // inside the kernel, and says how many. It stops short where the kernel
     // does not offer that here or fails: the caller moves the rest through
     // memory, where a failure names the file it concerns.
     std::size_t appendFrom(const FileHandle& input, std::int64_t offset, std::size_t size);
-    // Bytes appended so far.
+    // Where the next appended byte goes: bytes appended so far, or the end
+    // of what writeAt wrote when that reaches further.
     std::int64_t appended() const { return end_; }
     // Starts writing what was written to the device, without waiting for
     // it; nothing where the system does not offer that.
