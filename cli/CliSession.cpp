@@ -74,7 +74,10 @@ int CliSession::operate(const CommandLine& cmd, const std::string& P) {
     CliReport report(terminal_, split);
     return finish(qz::RunEnding::of([&] {
         if (split)
-            return qz::SplitRun({P, folder, qz::SliceNames::bareName(P), count}, report, {}).run();
+            return qz::SplitRun({P, folder, qz::SliceNames::bareName(P), count, 0, -1,
+                                 static_cast<std::uint32_t>(cmd.recovery)},
+                                report, {})
+                .run();
         return qz::MergeRun({P, folder, cmd.deleteAfter, cmd.toStdout ? STDOUT_FILENO : -1},
                             report, {})
             .run();
@@ -86,7 +89,7 @@ int CliSession::splitStream(const CommandLine& cmd) {
     CliReport report(terminal_, true);
     return finish(qz::RunEnding::of([&] {
         return qz::SplitRun({qz::tr("standard input"), folder, cmd.name, cmd.count, cmd.maxSize,
-                             STDIN_FILENO},
+                             STDIN_FILENO, static_cast<std::uint32_t>(cmd.recovery)},
                             report, {})
             .run();
     }));

@@ -49,7 +49,7 @@ void requireFirstSlice(const std::string& path, const char* command) {
 
 }  // namespace
 
-int CommandLine::parseCount(const std::string& text) {
+int CommandLine::parseCount(const std::string& text, const char* what) {
     bool digits = !text.empty();
     int value = 0;
     for (char c : text) {
@@ -60,7 +60,8 @@ int CommandLine::parseCount(const std::string& text) {
         value = std::min(value * 10 + (c - '0'), 1000);  // 1000: too big
     }
     if (!digits || value < 1 || value > 999)
-        throw UsageError(qz::tr("COUNT must be a decimal number from 1 to 999: \"%1\"", {text}));
+        throw UsageError(
+            qz::tr("%1 must be a decimal number from 1 to 999: \"%2\"", {what, text}));
     return value;
 }
 
@@ -88,7 +89,7 @@ std::int64_t CommandLine::parseSize(const std::string& text) {
     return value << shift;
 }
 
-enum class Option { To, MaxSize, Name, Delete, Stdout, Yes, No, Quiet, Help, Version };
+enum class Option { To, MaxSize, Recovery, Name, Delete, Stdout, Yes, No, Quiet, Help, Version };
 
 // One option: its short and long names, and what its value is (nullptr for
 // an option that takes none).
@@ -104,6 +105,7 @@ namespace {
 constexpr OptionRow kOptions[] = {
     {nullptr, "--to", Option::To, "DIR"},
     {nullptr, "--max-size", Option::MaxSize, "SIZE"},
+    {nullptr, "--recovery", Option::Recovery, "K"},
     {nullptr, "--name", Option::Name, "NAME"},
     {nullptr, "--delete", Option::Delete, nullptr},
     {nullptr, "--stdout", Option::Stdout, nullptr},
@@ -136,6 +138,10 @@ void CommandLine::take(const OptionRow& row, const std::vector<std::string>& arg
     case Option::MaxSize:
         if (maxSize != 0) throw UsageError(qz::tr("%1 given twice", {row.longName}));
         maxSize = parseSize(optionValue(args, i, row.longName, row.value));
+        break;
+    case Option::Recovery:
+        if (recovery != 0) throw UsageError(qz::tr("%1 given twice", {row.longName}));
+        recovery = parseCount(optionValue(args, i, row.longName, row.value), "K");
         break;
     case Option::Name:
         if (!name.empty()) throw UsageError(qz::tr("%1 given twice", {row.longName}));
@@ -196,6 +202,8 @@ void CommandLine::validate(const std::vector<std::string>& operands) {
         throw UsageError(qz::tr("%1 is for %2 only", {"--delete", "merge"}));
     if (maxSize != 0 && command != "split")
         throw UsageError(qz::tr("%1 is for %2 only", {"--max-size", "split"}));
+    if (recovery != 0 && command != "split")
+        throw UsageError(qz::tr("%1 is for %2 only", {"--recovery", "split"}));
     if (!name.empty() && command != "split")
         throw UsageError(qz::tr("%1 is for %2 only", {"--name", "split"}));
     if (toStdout && command != "merge")

@@ -28,8 +28,9 @@ public:
     static CommandLine parse(const std::vector<std::string>& args);
     // The help text, in the user's language.
     static std::string usage();
-    // COUNT's value: decimal digits only, 1 to 999; UsageError otherwise.
-    static int parseCount(const std::string& text);
+    // The value of COUNT (or of what names another such number): decimal
+    // digits only, 1 to 999; UsageError otherwise.
+    static int parseCount(const std::string& text, const char* what = "COUNT");
     // SIZE's value in bytes: a whole number with an optional K, M, G or T
     // (powers of 1024), or "fat32" for the largest file FAT32 holds,
     // 4 GiB - 1; UsageError for anything else, for 0 and for overflow.
@@ -39,6 +40,7 @@ public:
     std::string source;         // SOURCE or FIRST_SLICE, as given
     int count = 0;              // split by count
     std::int64_t maxSize = 0;   // split by largest slice; 0 when by count
+    int recovery = 0;           // --recovery K; 0 when absent
     std::string saveDir;        // --to DIR as given; empty when absent
     std::string name;           // --name NAME of a split of standard input
     bool deleteAfter = false;

@@ -32,7 +32,7 @@ void ChunkCopy::open(FileHandle input) {
 void ChunkCopy::copyTo(std::int64_t end, OutputFile& out) {
     end_ = end;
     chunkEnd_ = std::min(copied_ + kChunk, end_);
-    if (kernel_ && !hasher_) copyInKernel(out);
+    if (kernel_ && !hasher_ && !sink_) copyInKernel(out);
     copyThroughMemory(out);
 }
 
@@ -61,6 +61,7 @@ void ChunkCopy::copyThroughMemory(OutputFile& out) {
         input_.readAt(copied_, bytes, size);
         if (hasher_) hasher_->hash();  // worked out while the bytes are written
         out.append(bytes, size);
+        if (sink_) sink_(bytes, size);
         appended(size);
     }
 }

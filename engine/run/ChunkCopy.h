@@ -6,6 +6,7 @@
 // a batch of chunks at a time.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,11 @@ public:
     // From now on every byte copied also goes to hasher (none: nullptr). The
     // bytes must then pass through memory, so the kernel copies none.
     void hashInto(HashPipe* hasher) { hasher_ = hasher; }
+    // From now on every piece copied also goes to sink, on this thread, once
+    // it is written (none: empty); the bytes then pass through memory.
+    void alsoTo(std::function<void(const unsigned char*, std::size_t)> sink) {
+        sink_ = std::move(sink);
+    }
 
 private:
     // Appends batches inside the kernel until end_ or until the kernel
@@ -72,6 +78,7 @@ private:
     std::vector<unsigned char> buffer_;
     bool kernel_;  // the kernel still copies for this run
     HashPipe* hasher_ = nullptr;
+    std::function<void(const unsigned char*, std::size_t)> sink_;
 };
 
 }  // namespace qz

@@ -11,7 +11,10 @@ unsigned char* HashPipe::buffer(std::size_t size) {
 
 void HashPipe::hash() {
     Slot& slot = slots_[fill_];
-    slot.hashed = worker_.post([this, &slot] { sha_.update(slot.bytes.data(), slot.bytes.size()); });
+    slot.hashed = worker_.post([this, &slot, beside = beside_] {
+        sha_.update(slot.bytes.data(), slot.bytes.size());
+        if (beside) beside(slot.bytes.data(), slot.bytes.size());
+    });
     fill_ = (fill_ + 1) % kSlots;
 }
 

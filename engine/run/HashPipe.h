@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ public:
     unsigned char* buffer(std::size_t size);
     // Hands over the buffer that buffer() gave last, filled, to be hashed.
     void hash();
+    // From now on each piece handed over also goes to beside, on the
+    // worker, after its hash; none when empty.
+    void alsoTo(std::function<void(const unsigned char*, std::size_t)> beside) {
+        beside_ = std::move(beside);
+    }
     // The digest of everything handed over since the last digest, once all
     // of it is hashed, as 64 lower-case hex digits.
     std::string hex();
@@ -42,6 +48,7 @@ private:
     std::array<Slot, kSlots> slots_;
     std::size_t fill_ = 0;  // the next slot to fill
     Sha256 sha_;            // the worker's, except while nothing is handed over
+    std::function<void(const unsigned char*, std::size_t)> beside_;
 };
 
 }  // namespace qz

@@ -13,6 +13,8 @@ namespace qz {
 namespace {
 
 constexpr int kAttempts = 100;
+// Read back too: recovery data is added up in the file it is written to.
+constexpr FileHandle::Access kAccess = FileHandle::Access::ReadWrite;
 
 }  // namespace
 
@@ -23,11 +25,11 @@ OutputFile::OutputFile(const std::string& finalPath, const std::string& runName,
       runName_(runName),
       worker_(worker) {
     if (dir_.empty()) dir_ = "./";
-    if (unnamed && FileHandle::unnamedCanBeNamed()) file_ = FileHandle::createUnnamed(dir_, mode, finalPath);
+    if (unnamed && FileHandle::unnamedCanBeNamed()) file_ = FileHandle::createUnnamed(dir_, mode, finalPath, kAccess);
     for (int attempt = 1; !file_.isOpen(); ++attempt) {
         const std::string path = hiddenPath();
         try {
-            file_ = FileHandle::createNew(path, mode);
+            file_ = FileHandle::createNew(path, mode, kAccess);
             tempPath_ = path;
         } catch (const FileError& e) {
             if (e.code() != EEXIST || attempt == kAttempts) throw;

@@ -9,6 +9,9 @@
 #include "engine/io/Sys.h"
 #include "engine/run/OutputFile.h"
 #include "engine/run/RunReport.h"
+#include "engine/recovery/Md5.h"
+#include "engine/recovery/Par2Names.h"
+#include "engine/recovery/SliceDigests.h"
 #include "engine/run/HashPipe.h"
 #include "engine/run/InputSpool.h"
 #include "engine/set/SliceNames.h"
@@ -83,19 +86,44 @@ void SplitRun::checkTarget() const {
     for (std::size_t k = 0; k < sizes.size(); ++k)
         lines.push_back({SliceNames::slicePath("", request_.name, static_cast<long>(k + 1)),
                          std::string(64, '0')});
-    const std::string sums = SumsFile(request_.name, copy_.length(), std::move(lines)).text();
+    const std::string sums =
+        SumsFile(request_.name, copy_.length(), std::move(lines), request_.recovery).text();
     const TargetVolume volume(request_.folder);
     // A set whose names the volume cannot hold would be written only to fail
     // at its last name, or be found cut short later.
-    volume.holdNames({SliceNames::slicePath("", request_.name, static_cast<long>(request_.count)),
-                      SumsFile::pathFor("", request_.name),
-                      TempName::fresh(request_.name)});
-    volume.holdSlices(sizes, static_cast<std::int64_t>(sums.size()));
+    std::vector<std::string> names{
+        SliceNames::slicePath("", request_.name, static_cast<long>(request_.count)),
+        SumsFile::pathFor("", request_.name), TempName::fresh(request_.name)};
+    if (request_.recovery > 0)
+        names.push_back(Par2Names::volume(setName(), request_.recovery - 1, request_.recovery));
+    volume.holdNames(names);
+    volume.holdSlices(sizes, static_cast<std::int64_t>(sums.size()) + recoveryBytes(sizes));
+}
+
+std::int64_t SplitRun::recoveryBytes(const std::vector<std::int64_t>& sizes) const {
+    if (request_.recovery == 0) return 0;
+    if (request_.recovery > sizes.size())
+        throw FileError(tr("more recovery blocks (%1) than slices (%2) for",
+                           {std::to_string(request_.recovery), std::to_string(sizes.size())}),
+                        request_.source);
+    const std::string first = SliceNames::slicePath("", request_.name, 1);
+    if (const char* why = Par2Names::unfit(first)) throw FileError(tr(why), first);
+    // What each file repeats of the set: a few packets per slice, with its
+    // name, and some for the set; more than they take.
+    const auto described =
+        static_cast<std::int64_t>(sizes.size() * (256 + first.size() + 4) + 1024);
+    const std::int64_t block = (*std::max_element(sizes.begin(), sizes.end()) + 3) / 4 * 4;
+    const auto volumes = static_cast<std::int64_t>(request_.recovery);
+    return (volumes + 1) * described + volumes * (block + 128);
 }
 
 bool SplitRun::replaceExisting() {
-    const auto existing =
-        SliceSet::taken(request_.folder, request_.name, static_cast<long>(request_.count));
+    // The recovery files of an older set of the name go with it, whatever
+    // this split writes.
+    const std::string set = setName();
+    const auto existing = SliceSet::taken(
+        request_.folder, request_.name, static_cast<long>(request_.count),
+        [&set](const std::string& entry) { return Par2Names::mayBelongTo(entry, set); });
     if (existing.empty()) return true;
     // The source may be one of its own slice names (f -> f.QZ2): replacing
     // that name would delete the only copy of what is being split.
@@ -132,22 +160,60 @@ void SplitRun::writeSlices() {
     std::int64_t end = 0;
     HashPipe sha(worker_);
     copy_.hashInto(&sha);
+    startRecovery(sizes);
     std::vector<SumsFile::Line> sums;
     for (std::size_t k = 0; k < sizes.size(); ++k) {
         slices.push_back(&startFile(
             SliceNames::slicePath(request_.folder, request_.name, static_cast<long>(k + 1))));
+        if (RecoveryEncoder* par2 = recovery_.get()) {
+            // The slice's sums beside its SHA-256 on the worker, its
+            // recovery data here once it is written.
+            sha.alsoTo([par2, k](const unsigned char* bytes, std::size_t size) {
+                par2->digestChunk(k, bytes, size);
+            });
+            copy_.alsoTo([par2, k](const unsigned char* bytes, std::size_t size) {
+                par2->codeChunk(k, bytes, size);
+            });
+        }
         end += sizes[k];
         copy_.copyTo(end, *slices.back());
         sums.push_back({SliceNames::bareName(slices.back()->finalPath()), sha.hex()});
     }
     copy_.hashInto(nullptr);
+    copy_.alsoTo({});
+    sha.alsoTo({});
     // Written to while it was read: the slices may hold old and new bytes
     // alike, and their sums would prove such a set whole.
     if (copy_.input().length() != copy_.length() || copy_.input().changeTime() != sourceChanged_)
         throw FileError(tr("the source changed while it was read"), request_.source);
+    if (recovery_) recovery_->finish();
     OutputFile& sumsFile = startFile(SumsFile::pathFor(request_.folder, request_.name));
-    SumsFile(request_.name, copy_.length(), std::move(sums)).writeTo(sumsFile.file());
+    SumsFile(request_.name, copy_.length(), std::move(sums), request_.recovery)
+        .writeTo(sumsFile.file());
     nameSlices(slices, sumsFile);
+}
+
+void SplitRun::startRecovery(const std::vector<std::int64_t>& sizes) {
+    if (request_.recovery == 0) return;
+    std::vector<RecoveryEncoder::Slice> slices;
+    std::vector<unsigned char> head(static_cast<std::size_t>(SliceDigests::kHeadBytes));
+    std::int64_t start = 0;
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+        const auto size =
+            static_cast<std::size_t>(std::min(sizes[k], SliceDigests::kHeadBytes));
+        copy_.input().readAt(start, head.data(), size);
+        slices.push_back(
+            {SliceNames::slicePath("", request_.name, static_cast<long>(k + 1)), sizes[k],
+             Md5::of(head.data(), size)});
+        start += sizes[k];
+    }
+    std::vector<FileHandle*> files;
+    for (const std::string& name : Par2Names::all(setName(), request_.recovery)) {
+        recoveryFiles_.push_back(&startFile(request_.folder + name));
+        files.push_back(&recoveryFiles_.back()->file());
+    }
+    recovery_ = std::make_unique<RecoveryEncoder>(std::move(slices), request_.recovery,
+                                                  std::move(files));
 }
 
 OutputFile& SplitRun::startFile(const std::string& path) {
@@ -167,6 +233,7 @@ void SplitRun::nameSlices(const std::vector<OutputFile*>& slices, OutputFile& su
     removeReplaced();
     for (std::size_t k = 1; k < slices.size(); ++k) outputs_.name(*slices[k], false);
     outputs_.name(sums, false);
+    for (OutputFile* file : recoveryFiles_) outputs_.name(*file, false);
     FileServices::syncDirectory(request_.folder);
     outputs_.name(*slices.front(), false);
     FileServices::syncDirectory(request_.folder);

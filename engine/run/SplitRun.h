@@ -2,12 +2,15 @@
 // One split: the source cut into count slices in a folder, each slice whole
 // and flushed under a temporary name before the set takes its names, slice 1
 // last, so that the set is there only when all of it is. Beside them goes
-// NAME.QZ.sha256 with each slice's SHA-256 (see SumsFile).
+// NAME.QZ.sha256 with each slice's SHA-256 (see SumsFile) and, when asked
+// for, PAR2 recovery files made in the same pass.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/recovery/RecoveryEncoder.h"
 #include "engine/run/ChunkCopy.h"
 #include "engine/run/RunEnding.h"
 #include "engine/run/RunOptions.h"
@@ -32,6 +35,9 @@ public:
         // Not -1: the source is read from this descriptor (standard input)
         // to its end, and source only names it in messages.
         int stream = -1;
+        // Recovery blocks to write beside the slices, in PAR2 files (see
+        // RecoveryEncoder): any this many lost slices can be rebuilt. 0: none.
+        std::uint32_t recovery = 0;
     };
 
     SplitRun(const Request& request, RunReport& report, const RunOptions& options);
@@ -63,11 +69,20 @@ private:
     // Copies the source into its slices, each hashed and waiting whole for
     // its name, writes their sums file the same way, then names them.
     void writeSlices();
+    // The set's name for its recovery files: NAME.QZ.
+    std::string setName() const { return request_.name + ".QZ"; }
+    // Starts the recovery files of slices of these sizes, when asked for:
+    // each slice's first bytes are read ahead, as the set's ids need them.
+    void startRecovery(const std::vector<std::int64_t>& sizes);
+    // The bytes of the recovery files of slices of these sizes, and the
+    // FileError of a slice name they cannot carry.
+    std::int64_t recoveryBytes(const std::vector<std::int64_t>& sizes) const;
     // A file of the set, to become path, with the source's permissions and,
     // run as root, its owner.
     OutputFile& startFile(const std::string& path);
     // Flushes the whole slices and their sums file and names them, slice 1
     // last, so a set that shows its slice 1 has its sums.
+    // The recovery files go before slice 1 too.
     void nameSlices(const std::vector<OutputFile*>& slices, OutputFile& sums);
 
     Request request_;
@@ -77,6 +92,8 @@ private:
     RunOutputs outputs_{worker_};
     ChunkCopy copy_;
     std::vector<SliceSet::Slice> replaced_;
+    std::vector<OutputFile*> recoveryFiles_;
+    std::unique_ptr<RecoveryEncoder> recovery_;
     std::int64_t sourceChanged_ = 0;  // the source's change time when opened
 };
 

@@ -137,14 +137,18 @@ void SliceSet::checkSizes() const {
     }
 }
 
-std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::string& name,
-                                             long n) {
+std::vector<SliceSet::Slice> SliceSet::taken(
+    const std::string& dir, const std::string& name, long n,
+    const std::function<bool(const std::string&)>& belongs) {
     std::set<long> indices;
     for (long k = 1; k <= n; ++k) indices.insert(k);
-    for (const auto& [k, entry] : named(dir, name, FileServices::listIfAllowed(listable(dir))))
-        indices.insert(k);
+    const auto listed = FileServices::listIfAllowed(listable(dir));
+    for (const auto& [k, entry] : named(dir, name, listed)) indices.insert(k);
+    std::vector<std::string> others;
+    for (const std::string& entry : listed)
+        if (belongs(entry)) others.push_back(dir + entry);
     // Each entry found stays held, beside the n slices to be written.
-    if (Sys::allowOpenFiles(2 * indices.size() + 64) != 0)
+    if (Sys::allowOpenFiles(2 * (indices.size() + others.size()) + 64) != 0)
         throw FileError(tr("cannot keep the slices open"), dir, errno);
     std::vector<Slice> found;
     const auto take = [&found](const std::string& path, const FileServices::Entry& e) {
@@ -168,6 +172,10 @@ std::vector<SliceSet::Slice> SliceSet::taken(const std::string& dir, const std::
             throw FileError(tr("not a plain file, cannot be replaced"), sums);
         take(sums, *e);
     }
+    for (const std::string& path : others)
+        if (const auto e = FileServices::entry(path);
+            e && (e->kind == Kind::Regular || e->kind == Kind::Link))
+            take(path, *e);
     return found;
 }
 

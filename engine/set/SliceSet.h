@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,9 +50,11 @@ public:
     // at the names it writes (NAME.QZ1 to NAME.QZn), and any other slice name
     // of name that the file system resolves, as regular files or links. A
     // FileError when something that is not a file stands at a name it writes.
-    // The sums file of name counts among them. Each is held (see file) until
-    // the list goes.
-    static std::vector<Slice> taken(const std::string& dir, const std::string& name, long n);
+    // The sums file of name counts among them, and every other entry of dir
+    // that belongs (its recovery files). Each is held (see file) until the
+    // list goes.
+    static std::vector<Slice> taken(const std::string& dir, const std::string& name, long n,
+                                    const std::function<bool(const std::string&)>& belongs);
 
     const std::vector<Slice>& slices() const { return slices_; }
     // FileError unless slice is as the check saw it: the same size and

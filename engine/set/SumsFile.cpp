@@ -124,8 +124,9 @@ std::string contentOf(const FileHandle& file, const std::string& path) {
 
 }  // namespace
 
-SumsFile::SumsFile(std::string source, std::int64_t size, std::vector<Line> lines)
-    : source_(std::move(source)), size_(size), lines_(std::move(lines)) {}
+SumsFile::SumsFile(std::string source, std::int64_t size, std::vector<Line> lines,
+                   std::uint32_t recovery)
+    : source_(std::move(source)), size_(size), lines_(std::move(lines)), recovery_(recovery) {}
 
 std::string SumsFile::pathFor(const std::string& dir, const std::string& stem) {
     return dir + stem + kSuffix;
@@ -279,6 +280,13 @@ std::string SumsFile::text() const {
              ? "copy /b /y " + winSlice + "1\" " + win + " >nul & for /l %i in (2,1," + n +
                    ") do @copy /b " + win + "+" + winSlice + "%i\" >nul\n"
              : std::string("(none: the name holds what Windows takes in no name)\n");
+    if (recovery_ > 0) {
+        const std::string index = source_ + ".QZ.par2";
+        t += "# recovery: " + std::to_string(recovery_) + " (" + escaped(index) +
+             " and its volumes rebuild up to " + std::to_string(recovery_) +
+             " lost or damaged slices)\n";
+        t += "# repair (par2):         par2 repair " + bashQuoted(index) + "\n";
+    }
     for (const Line& line : lines_)
         t += (needsEscape(line.name) ? "\\" : "") + line.digest + "  " + escaped(line.name) + "\n";
     return t;

@@ -29,8 +29,11 @@ public:
         std::string digest;  // 64 lower-case hex digits
     };
 
-    // source: the bare name the slices are named after; size: its bytes.
-    SumsFile(std::string source, std::int64_t size, std::vector<Line> lines);
+    // source: the bare name the slices are named after; size: its bytes;
+    // recovery: the recovery blocks in the set's PAR2 files, which the
+    // header then names with the command that repairs the set.
+    SumsFile(std::string source, std::int64_t size, std::vector<Line> lines,
+             std::uint32_t recovery = 0);
 
     // dir (ending in "/", or empty) + stem + ".QZ.sha256".
     static std::string pathFor(const std::string& dir, const std::string& stem);
@@ -64,6 +67,7 @@ private:
     std::string source_;
     std::int64_t size_ = 0;
     std::vector<Line> lines_;
+    std::uint32_t recovery_ = 0;
     std::string path_;
     FileId entry_;
     // Kept open from reading to deleting, as the slices are: a volume that
