@@ -20,8 +20,8 @@ class Rebuild {
 public:
     // Plans the rebuilding of the slices at indexes lost (into
     // set.slices()) from the set's other slices, which must be intact, and
-    // its intact recovery blocks. FileError, with a reason to show, when
-    // these cannot make them.
+    // its intact recovery blocks; set must outlast the rebuild. FileError,
+    // with a reason to show, when these cannot make them.
     Rebuild(const RecoverySet& set, std::vector<std::size_t> lost);
 
     // Writes each lost slice whole, appended to the output at the same

@@ -24,17 +24,25 @@ void SliceDigests::add(std::size_t slice, const void* data, std::size_t size) {
     if (size == 0) return;
     const std::int64_t at = cursor_.take(slice, size);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
-    if (at < kHeadBytes)
-        head_.update(bytes, static_cast<std::size_t>(std::min<std::int64_t>(kHeadBytes - at, size)));
+    const std::int64_t headEnd = std::min(kHeadBytes, slices_[slice].length);
+    if (at < headEnd) {
+        head_.update(bytes, static_cast<std::size_t>(std::min<std::int64_t>(headEnd - at, size)));
+        if (at + static_cast<std::int64_t>(size) >= headEnd) checkHead();
+    }
     file_.update(bytes, size);
     crc_.update(bytes, size);
     if (cursor_.sliceWhole()) endSlice();
 }
 
-void SliceDigests::endSlice() {
+void SliceDigests::checkHead() {
     const Slice& slice = slices_[cursor_.slice()];
     if (head_.digest() != slice.head)
         throw FileError(tr("the source changed while it was read, at the start of"), slice.name);
+    head_ = Md5();
+}
+
+void SliceDigests::endSlice() {
+    const Slice& slice = slices_[cursor_.slice()];
     Sums sums{file_.digest(), {}, 0};
     file_.updateZeros(blockSize_ - slice.length);
     sums.block = file_.digest();
@@ -42,7 +50,6 @@ void SliceDigests::endSlice() {
     sums.crc = crc_.value();
     sums_.push_back(sums);
     file_ = Md5();
-    head_ = Md5();
     crc_ = Crc32();
 }
 

@@ -43,7 +43,10 @@ public:
     const std::vector<Sums>& sums() const { return sums_; }
 
 private:
-    // Ends the current slice: checks its head, pads its block, keeps its sums.
+    // Once the current slice's first bytes are all in: FileError unless
+    // they are the ones given.
+    void checkHead();
+    // Ends the current slice: pads its block, keeps its sums.
     void endSlice();
 
     const std::vector<Slice>& slices_;
