@@ -25,4 +25,10 @@ void CliReport::chunkAppended() {
 
 void CliReport::written() { terminal_.progress(split_ ? "完成" : "100%"); }
 
+void CliReport::rebuilt(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : " ") + name;
+    terminal_.completed(qz::tr("rebuilt from the recovery files: %1", {list}));
+}
+
 }  // namespace qzcli

@@ -25,6 +25,7 @@ public:
     void chunkAppended() override;
     void inputDone() override { done_ = 0; }
     void written() override;
+    void rebuilt(const std::vector<std::string>& names) override;
 
 private:
     CliTerminal& terminal_;

@@ -16,7 +16,11 @@
 #include "engine/set/SliceSizes.h"
 #include "engine/set/SumsFile.h"
 #include "engine/io/Text.h"
+#include "engine/recovery/Par2Names.h"
 #include "engine/run/MergeRun.h"
+#include "engine/run/RepairRun.h"
+#include "engine/run/SetRepair.h"
+#include "engine/run/Worker.h"
 #include "engine/run/SplitRun.h"
 
 namespace qzcli {
@@ -47,6 +51,7 @@ std::string CliSession::directoryText(const std::string& dir) {
 int CliSession::run(const CommandLine& cmd) {
     if (cmd.mode == CommandLine::Mode::Check) return check(cmd);
     if (cmd.mode == CommandLine::Mode::Verify) return verify(cmd);
+    if (cmd.mode == CommandLine::Mode::Repair) return repair(cmd);
     if (cmd.mode == CommandLine::Mode::Split && cmd.source == "-") return splitStream(cmd);
     const std::string P = absolutePath(cmd.source);
     const bool unsummed =
@@ -57,9 +62,10 @@ int CliSession::run(const CommandLine& cmd) {
 }
 
 int CliSession::operate(const CommandLine& cmd, const std::string& P) {
-    // The source is looked at first, as choosing it in the window does.
+    // The source is looked at first, as choosing it in the window does;
+    // a lost first slice is for the merge to rebuild where it can.
     const qz::RunEnding chosen = qz::RunEnding::of([&] {
-        qz::FileServices::GetFileSize(P);
+        if (cmd.mode == CommandLine::Mode::Split || !mendable(P)) qz::FileServices::GetFileSize(P);
         return qz::RunEnding::Kind::Completed;
     });
     if (chosen.kind != qz::RunEnding::Kind::Completed) return finish(chosen);
@@ -93,6 +99,12 @@ int CliSession::splitStream(const CommandLine& cmd) {
                             report, {})
             .run();
     }));
+}
+
+bool CliSession::mendable(const std::string& firstSlice) {
+    return qz::FileServices::exists(
+        qz::FileServices::directoryOf(firstSlice) +
+        qz::Par2Names::index(qz::SliceNames::stemOf(firstSlice) + ".QZ"));
 }
 
 std::string CliSession::sumsOf(const std::string& firstSlice) {
@@ -179,6 +191,36 @@ int CliSession::check(const CommandLine& cmd) {
     }
 }
 
+int CliSession::repair(const CommandLine& cmd) {
+    CliReport report(terminal_, false);
+    qz::RepairRun run(absolutePath(cmd.source), report, {});
+    const qz::RunEnding ending = qz::RunEnding::of([&] { return run.run(); });
+    if (ending.kind != qz::RunEnding::Kind::Completed) return finish(ending);
+    if (run.rebuilt().empty() && !cmd.quiet)
+        out_ << qz::tr("every slice is intact: nothing to rebuild") << '\n';
+    return 0;
+}
+
+void CliSession::tellRepair(const std::string& first) {
+    const std::string dir = qz::FileServices::directoryOf(first);
+    qz::Worker worker;
+    const qz::SetRepair repair(dir.empty() ? "./" : dir, qz::SliceNames::stemOf(first), worker, {});
+    if (!repair.available()) return;
+    try {
+        const auto found = repair.assess();
+        if (found.unusable.empty()) return;
+        if (found.unusable.size() <= found.rebuildable)
+            terminal_.say(qz::tr("the recovery files can rebuild them: qzslice-cli repair %1",
+                                 {first}));
+        else
+            terminal_.say(qz::tr("%1 slices are lost or damaged, the recovery files rebuild %2",
+                                 {std::to_string(found.unusable.size()),
+                                  std::to_string(found.rebuildable)}));
+    } catch (const qz::FileError& e) {
+        terminal_.say(e.what());
+    }
+}
+
 int CliSession::notWhole(const qz::FileError& e) {
     terminal_.say(qz::tr("the set is not whole"));
     terminal_.say(e.what());
@@ -206,6 +248,7 @@ int CliSession::verify(const CommandLine& cmd) {
                 ++bad;
             }
         }
+        if (bad != 0) tellRepair(first);
         if (bad == 0 && !cmd.quiet)
             out_ << qz::trn("verified: %1 slice, %2 bytes, it matches its SHA-256",
                             "verified: %1 slices, %2 bytes, every one matches its SHA-256",
@@ -213,7 +256,9 @@ int CliSession::verify(const CommandLine& cmd) {
                  << '\n';
         return bad == 0 ? 0 : 1;
     } catch (const qz::FileError& e) {
-        return notWhole(e);
+        const int status = notWhole(e);
+        tellRepair(first);
+        return status;
     } catch (const qz::Interrupted&) {
         return 128 + qz::Interruption::caught();
     }

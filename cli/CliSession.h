@@ -46,8 +46,16 @@ private:
     // Every slice read and held to its line in the set's sums file: one
     // line for each bad slice; 0 when all are good.
     int verify(const CommandLine& cmd);
+    // Mends the set from its recovery files and names what it rebuilt.
+    int repair(const CommandLine& cmd);
+    // After verify found slices lost or damaged: says whether the set's
+    // recovery files can rebuild them, where it has any.
+    void tellRepair(const std::string& first);
     // Says that the set is not whole, and why; the exit status for that.
     int notWhole(const qz::FileError& e);
+    // Whether the set of firstSlice has a recovery index beside it, which
+    // can rebuild a lost first slice.
+    static bool mendable(const std::string& firstSlice);
     // The path of the sums file of the set whose first slice is firstSlice.
     static std::string sumsOf(const std::string& firstSlice);
     // Says, unless quiet, that the set of firstSlice, without sums, cannot

@@ -40,6 +40,16 @@ bool isFirstSlice(const std::string& path) {
     return name.size() > 4 && name.ends_with(".QZ1");
 }
 
+// A set's PAR2 index, NAME.QZ.par2, names its first slice, NAME.QZ1, also
+// when that is lost; anything else is left as it is.
+std::string firstSliceOf(const std::string& path) {
+    constexpr std::string_view kIndex = ".QZ.par2";
+    const std::size_t slash = path.rfind('/');
+    const std::size_t name = slash == std::string::npos ? 0 : slash + 1;
+    if (path.size() <= name + kIndex.size() || !path.ends_with(kIndex)) return path;
+    return path.substr(0, path.size() - kIndex.size()) + ".QZ1";
+}
+
 void requireFirstSlice(const std::string& path, const char* command) {
     if (!isFirstSlice(path))
         throw UsageError(qz::tr("the FIRST_SLICE of %1 must be a first slice, its name ending "
@@ -196,7 +206,7 @@ CommandLine CommandLine::parse(const std::vector<std::string>& args) {
 
 void CommandLine::validate(const std::vector<std::string>& operands) {
     if (operands.empty())
-        throw UsageError(qz::tr("missing command split, merge, check or verify"));
+        throw UsageError(qz::tr("missing command split, merge, check, verify or repair"));
     const std::string& command = operands[0];
     if (deleteAfter && command != "merge")
         throw UsageError(qz::tr("%1 is for %2 only", {"--delete", "merge"}));
@@ -212,12 +222,13 @@ void CommandLine::validate(const std::vector<std::string>& operands) {
         validateSplit(operands);
     else if (command == "merge")
         validateMerge(operands);
-    else if (command == "check" || command == "verify")
+    else if (command == "check" || command == "verify" || command == "repair")
         validateCheck(operands);
     else
         throw UsageError(qz::tr("unknown command %1", {command}));
     source = operands[1];
     if (source.empty()) throw UsageError(qz::tr("empty file name"));
+    if (mode == Mode::Merge || mode == Mode::Repair) source = firstSliceOf(source);
     if (mode == Mode::Split) validateStream();
 }
 
@@ -247,7 +258,7 @@ void CommandLine::validateSplit(const std::vector<std::string>& operands) {
 void CommandLine::validateMerge(const std::vector<std::string>& operands) {
     if (operands.size() != 2) throw UsageError(qz::tr("%1 takes FIRST_SLICE", {"merge"}));
     mode = Mode::Merge;
-    requireFirstSlice(operands[1], "merge");
+    requireFirstSlice(firstSliceOf(operands[1]), "merge");
     // Nothing is written to a folder, asked or deleted: the bytes go out.
     if (toStdout && (!saveDir.empty() || deleteAfter))
         throw UsageError(qz::tr("%1 excludes %2", {"--stdout", "--to, --delete"}));
@@ -258,9 +269,13 @@ void CommandLine::validateCheck(const std::vector<std::string>& operands) {
     if (operands.size() != 2)
         throw UsageError(qz::tr("%1 takes FIRST_SLICE", {command}));
     if (!saveDir.empty() || answer != Answer::Ask)
-        throw UsageError(qz::tr("%1 changes nothing: no --to, --yes or --no", {command}));
-    mode = command == "check" ? Mode::Check : Mode::Verify;
-    requireFirstSlice(operands[1], command.c_str());
+        throw UsageError(command == "repair"
+                             ? qz::tr("%1 mends the set where it is: no --to, --yes or --no",
+                                      {command})
+                             : qz::tr("%1 changes nothing: no --to, --yes or --no", {command}));
+    mode = command == "check" ? Mode::Check : command == "verify" ? Mode::Verify : Mode::Repair;
+    requireFirstSlice(mode == Mode::Repair ? firstSliceOf(operands[1]) : operands[1],
+                      command.c_str());
 }
 
 std::string CommandLine::usage() {

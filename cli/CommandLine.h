@@ -7,6 +7,7 @@
 //   qzslice-cli merge FIRST_SLICE --stdout [-q]
 //   qzslice-cli check FIRST_SLICE [-q]
 //   qzslice-cli verify FIRST_SLICE [-q]
+//   qzslice-cli repair FIRST_SLICE [-q]
 //   qzslice-cli --help | --version
 
 #include <cstdint>
@@ -19,7 +20,7 @@ struct OptionRow;
 
 class CommandLine {
 public:
-    enum class Mode { Split, Merge, Check, Verify, Help, Version };
+    enum class Mode { Split, Merge, Check, Verify, Repair, Help, Version };
     // How the questions of an operation are answered.
     enum class Answer { Ask, Yes, No };
 

@@ -9,7 +9,9 @@
 #include "engine/io/Interruption.h"
 #include "engine/run/OutputFile.h"
 #include "engine/run/RunReport.h"
+#include "engine/recovery/Par2Names.h"
 #include "engine/run/HashPipe.h"
+#include "engine/run/SetRepair.h"
 #include "engine/set/SliceNames.h"
 #include "engine/set/Sha256.h"
 #include "engine/set/SliceSet.h"
@@ -22,6 +24,12 @@
 namespace qz {
 
 namespace {
+
+// A slice whose bytes differ from its line in the sums file, found while it
+// is joined: the join can start over once the set is mended.
+struct DamagedSlice : FileError {
+    explicit DamagedSlice(const FileError& e) : FileError(e) {}
+};
 
 // The first line of what a failure after the output was named says.
 std::string wholeOutput(const std::string& output) {
@@ -41,9 +49,11 @@ RunEnding::Kind MergeRun::run() {
     outputs_.lock(setFolder, stem);
     if (!FileServices::sameFile(setFolder.empty() ? "." : setFolder, request_.folder))
         outputs_.lock(request_.folder, stem);
-    const SliceSet set = SliceSet::check(request_.firstSlice);
+    const SetRepair repair(setFolder.empty() ? "./" : setFolder, stem, worker_, options_);
+    SliceSet set = checkedSet(repair);
+    if (request_.deleteAfter) holdRecoveryFiles(setFolder, stem);
     if (request_.stream >= 0) {
-        sendSlices(set);
+        sendSlices(set, repair);
         return RunEnding::Kind::Completed;
     }
     const std::string output = outputOf(set, stem);
@@ -51,7 +61,16 @@ RunEnding::Kind MergeRun::run() {
     TargetVolume(request_.folder).holdOutput(set.total());
     const Existing existing = confirmOutput(output);
     if (existing == Existing::Kept) return RunEnding::Kind::Declined;
-    writeOutput(set, output, existing == Existing::Replaced);
+    try {
+        writeOutput(set, output, existing == Existing::Replaced);
+    } catch (const DamagedSlice&) {
+        if (!repair.available()) throw;
+        // Nothing was named yet: start over from a mended set.
+        outputs_.restart();
+        repair.mend(report_);
+        set = SliceSet::check(request_.firstSlice);
+        writeOutput(set, output, existing == Existing::Replaced);
+    }
     report_.written();
     if (request_.deleteAfter) deleteSlices(set, output);
     // Past the point of no return a signal stops nothing that is done; it
@@ -59,6 +78,29 @@ RunEnding::Kind MergeRun::run() {
     if (const int signal = Interruption::caught())
         throw Unfinished(wholeOutput(output) + "\n" + Interrupted(signal).what());
     return RunEnding::Kind::Completed;
+}
+
+SliceSet MergeRun::checkedSet(const SetRepair& repair) {
+    try {
+        return SliceSet::check(request_.firstSlice);
+    } catch (const FileError&) {
+        if (!repair.available()) throw;
+    }
+    // Not whole: mended where its recovery files can, else their reason;
+    // still not whole with nothing to rebuild, the check says why.
+    repair.mend(report_);
+    return SliceSet::check(request_.firstSlice);
+}
+
+void MergeRun::holdRecoveryFiles(const std::string& dir, const std::string& stem) {
+    const std::string set = stem + ".QZ";
+    recoveryFiles_ = SliceSet::taken(dir, stem, 0, [&set](const std::string& entry) {
+        return Par2Names::mayBelongTo(entry, set);
+    });
+    // taken() lists the set's own files too, which the set deletes itself.
+    std::erase_if(recoveryFiles_, [&set](const SliceSet::Slice& file) {
+        return !Par2Names::mayBelongTo(SliceNames::bareName(file.path), set);
+    });
 }
 
 std::string MergeRun::outputOf(const SliceSet& set, const std::string& stem) const {
@@ -114,7 +156,13 @@ void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
         copy_.open(slices[k].file->duplicate());
         report_.startInput(k, slices.size(), copy_.length());
         copy_.copyTo(copy_.length(), out);
-        if (sha) set.sums()->holdDigest(k, slices[k].path, sha->hex());
+        if (sha) {
+            try {
+                set.sums()->holdDigest(k, slices[k].path, sha->hex());
+            } catch (const FileError& e) {
+                throw DamagedSlice(e);
+            }
+        }
         copy_.close();
         // Written to while it was read: what was joined is not what was checked.
         SliceSet::requireUnchanged(slices[k]);
@@ -123,19 +171,29 @@ void MergeRun::joinSlices(const SliceSet& set, OutputFile& out) {
     copy_.hashInto(nullptr);
 }
 
-void MergeRun::sendSlices(const SliceSet& set) {
+void MergeRun::sendSlices(SliceSet& set, const SetRepair& repair) {
     if (!set.sums())
         throw FileError(tr("the set has no sums file to verify it against"),
                         SumsFile::pathFor(set.directory(), SliceNames::stemOf(request_.firstSlice)));
     FileHandle out = FileHandle::duplicateOf(request_.stream, tr("standard output"));
     report_.copying();
-    const auto& slices = set.slices();
     std::vector<unsigned char> chunk(static_cast<std::size_t>(SliceSizes::kChunk));
-    for (std::size_t k = 0; k < slices.size(); ++k) {
-        const SliceSet::Slice& slice = slices[k];
+    bool mended = false;
+    for (std::size_t k = 0; k < set.slices().size(); ++k) {
+        const SliceSet::Slice& slice = set.slices()[k];
         SliceSet::requireUnchanged(slice);
-        report_.startInput(k, slices.size(), slice.size);
-        set.sums()->holdDigest(k, slice.path, Sha256::of(*slice.file));
+        report_.startInput(k, set.slices().size(), slice.size);
+        try {
+            set.sums()->holdDigest(k, slice.path, Sha256::of(*slice.file));
+        } catch (const FileError&) {
+            if (mended || !repair.available()) throw;
+            // Nothing of it went out: mended, it is sent from the new set.
+            repair.mend(report_);
+            mended = true;
+            set = SliceSet::check(request_.firstSlice);
+            --k;
+            continue;
+        }
         for (std::int64_t at = 0; at < slice.size;) {
             const auto size = static_cast<std::size_t>(
                 std::min<std::int64_t>(SliceSizes::kChunk, slice.size - at));
@@ -155,7 +213,7 @@ void MergeRun::sendSlices(const SliceSet& set) {
     out.close();
 }
 
-void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
+void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) const {
     const auto& slices = set.slices();
     std::size_t deleted = 0;
     try {
@@ -168,6 +226,8 @@ void MergeRun::deleteSlices(const SliceSet& set, const std::string& output) {
         }
         Interruption::check();
         if (set.sums()) FileServices::killIfStill(set.sums()->path(), set.sums()->entry());
+        for (const SliceSet::Slice& file : recoveryFiles_)
+            FileServices::killIfStill(file.path, file.entry);
         FileServices::syncDirectory(set.directory());
     } catch (const std::runtime_error& e) {  // a FileError, or Interrupted
         std::string text = wholeOutput(output) + "\n" + e.what();

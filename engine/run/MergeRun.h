@@ -2,20 +2,25 @@
 // One merge: the set whose first slice is given, checked whole before
 // anything is asked, written or deleted, joined in index order into one
 // file that replaces an older one only once it is whole and flushed; with
-// deleteAfter, exactly the slices joined are deleted then.
+// deleteAfter, exactly the slices joined are deleted then, and the set's
+// recovery files. A set that is not whole, or a slice found damaged on the
+// way, is first mended from its recovery files where it has them (see
+// SetRepair), and the join starts over.
 
 #include <string>
+#include <vector>
 
 #include "engine/run/ChunkCopy.h"
 #include "engine/run/RunEnding.h"
 #include "engine/run/RunOptions.h"
 #include "engine/run/RunOutputs.h"
 #include "engine/run/Worker.h"
+#include "engine/set/SliceSet.h"
 
 namespace qz {
 
 class RunReport;
-class SliceSet;
+class SetRepair;
 
 class MergeRun {
 public:
@@ -44,6 +49,8 @@ private:
     // The output's path, stem in the save folder; FileError when it would be
     // one of the slices.
     std::string outputOf(const SliceSet& set, const std::string& stem) const;
+    // The set checked whole, mended first where it is not and can be.
+    SliceSet checkedSet(const SetRepair& repair);
     // Asks about anything at the output's name; FileError for a directory.
     Existing confirmOutput(const std::string& output);
     // Writes the joined set and gives it the output's name, flushed.
@@ -55,10 +62,12 @@ private:
     // Sends the checked set to the stream, each slice once its bytes are
     // held to its line in the sums file: FileError for a set without sums
     // and for the first slice that differs, when those before it are sent.
-    void sendSlices(const SliceSet& set);
+    void sendSlices(SliceSet& set, const SetRepair& repair);
     // Deletes exactly the slices that were joined into output, and their
     // sums file.
-    static void deleteSlices(const SliceSet& set, const std::string& output);
+    void deleteSlices(const SliceSet& set, const std::string& output) const;
+    // The set's recovery files, held from the check on, for deleteSlices.
+    void holdRecoveryFiles(const std::string& dir, const std::string& stem);
 
     Request request_;
     RunReport& report_;
@@ -66,6 +75,7 @@ private:
     Worker worker_;
     RunOutputs outputs_{worker_};
     ChunkCopy copy_;
+    std::vector<SliceSet::Slice> recoveryFiles_;
 };
 
 }  // namespace qz

@@ -38,4 +38,10 @@ void RunOutputs::abort() noexcept {
     for (OutputFile& out : files_) out.discard();
 }
 
+void RunOutputs::restart() noexcept {
+    abort();
+    files_.clear();
+    state_ = State::Writing;
+}
+
 }  // namespace qz

@@ -45,6 +45,9 @@ public:
     // Undoes the run as its state says; for the error path, which has
     // nowhere further to report a failure.
     void abort() noexcept;
+    // Removes every output, none of them named yet, and starts over with
+    // none; the locks stay.
+    void restart() noexcept;
     State state() const { return state_; }
 
 private:

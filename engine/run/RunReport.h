@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace qz {
 
@@ -33,6 +35,9 @@ public:
     virtual void inputDone() = 0;
     // Every file is written, flushed and named.
     virtual void written() = 0;
+    // Slices lost or damaged were rebuilt from the set's recovery files and
+    // named, these by file name.
+    virtual void rebuilt(const std::vector<std::string>& names) { (void)names; }
 };
 
 }  // namespace qz
