@@ -17,6 +17,23 @@
 #   where the tool flushes what it wrote before it reports completion:
 #     qzslice-cli split F 3 --yes             vs  split -n 3 F && sync
 #     qzslice-cli merge F.QZ1 --to OUT --yes  vs  cat F.QZ1 F.QZ2 F.QZ3 > out && sync
+#   the recovery files, on the tmpfs, for a 256 MiB and a 1 GiB file of random
+#   data cut in 4 (BENCH_RECOVERY_MIB lists other sizes, in MiB), against
+#   par2 making one block per piece (-s: the largest piece rounded up to a
+#   multiple of 4) and one recovery block, and against the MD5 of every byte
+#   that PAR2 needs (one md5sum, the floor):
+#     qzslice-cli split F 4 --recovery 1 --yes -q
+#         vs  split -n 4 F && par2 create -q -q -s<B> -c1 -n1 F.par2 x*
+#         vs  md5sum F
+#     with F.QZ2 removed, qzslice-cli merge F.QZ1 --to OUT --yes -q
+#         vs  with xab removed, par2 repair -q -q F.par2 && cat xaa xab xac xad > out
+#   with the tool's peak memory for that split and that rebuilding merge; and,
+#   on the first of those sizes, cut in 8, the time of a split with
+#   --recovery 1, 2 and 4 and what each added recovery block costs.
+#   par2 verifies with a table it builds in time proportional to its block
+#   size, whatever the data, and that dominates its repair here (about 4 s
+#   for 4 MiB blocks on a 2-core machine, so minutes a run for the 256 MiB
+#   blocks of 1 GiB): the recovery part is the longest of the three.
 # Each pair is run in turn, $BENCH_RUNS times (8 unless set), the side that
 # goes first alternating, and the median of each side counts, so the load of
 # a shared machine falls on both alike.
@@ -27,6 +44,9 @@
 #   BUILD is a build directory that already holds cli/qzslice-cli; this script
 #   builds nothing. Default: the "build" directory beside bench/, as README's
 #   build command makes it.
+#   BENCH_PARTS picks the parts to run, from "tmpfs disk recovery" (all three
+#   unless set); BENCH_RECOVERY_MIB="16 64", say, with BENCH_PARTS=recovery
+#   and BENCH_RUNS=1 checks the recovery part quickly.
 # The tmpfs files go to /dev/shm when it is a tmpfs; otherwise a tmpfs is
 # mounted for the run (which needs root). The disk files go to
 # $BENCH_DISK_DIR (default: BUILD, which must not be on a tmpfs then).
@@ -40,17 +60,31 @@ cli=$build/cli/qzslice-cli
 window=$build/bench/qzslice-window-bench
 runs=${BENCH_RUNS:-8}
 disk_mib=${BENCH_DISK_MIB:-256}
+recovery_mib=${BENCH_RECOVERY_MIB:-256 1024}
+parts=" ${BENCH_PARTS:-tmpfs disk recovery} "
+for part in $parts; do
+    [[ $part == @(tmpfs|disk|recovery) ]] ||
+        { echo "bench.sh: BENCH_PARTS: no part $part (tmpfs, disk, recovery)" >&2; exit 1; }
+done
+for mib in $recovery_mib; do
+    [[ $mib =~ ^[1-9][0-9]*$ ]] || { echo "bench.sh: BENCH_RECOVERY_MIB: not a size in MiB: $mib" >&2; exit 1; }
+done
+# wanted PART: whether BENCH_PARTS names PART.
+wanted() { [[ $parts == *" $1 "* ]]; }
 
 [[ -x $cli ]] || { echo "bench.sh: no $cli; build it first" >&2; exit 1; }
 command -v openssl >/dev/null || { echo "bench.sh: openssl is missing (Debian package openssl)" >&2; exit 1; }
 [[ -x /usr/bin/time ]] || { echo "bench.sh: /usr/bin/time is missing (Debian package time)" >&2; exit 1; }
+if wanted recovery; then
+    command -v par2 >/dev/null || { echo "bench.sh: par2 is missing (Debian package par2)" >&2; exit 1; }
+fi
 
 mounted=""
 if [[ $(stat -f -c %T /dev/shm 2>/dev/null) == tmpfs ]]; then
     work=$(mktemp -d /dev/shm/qzbench.XXXXXX)
 else
     work=$(mktemp -d)
-    mount -t tmpfs -o size=6g qzbench "$work"
+    mount -t tmpfs -o size=8g qzbench "$work"
     mounted=$work
 fi
 
@@ -211,22 +245,152 @@ bench_size() {
     rm -f "$F"
 }
 
-echo "qzslice-cli vs coreutils on tmpfs ($work), median of $runs runs"
-printf '%-8s %-6s %11s %11s %7s\n' size op qzslice-cli coreutils ratio
-bench_size 64 "64 MiB"
-bench_size 1024 "1 GiB"
+# The recovery files. The par2 side works in its own scratch dir, on pieces
+# named as split names them; $par2_block is its block size, the largest piece
+# rounded up to a multiple of 4 (par2 takes no other), so that each piece is
+# one block, as each slice is one block of the tool's recovery set.
+par2_set=$work/par2
+mkdir "$par2_set"
+par2_block=0
+no_par2_output() { rm -f "$scratch"/x* "$scratch"/data.bin*.par2; }
+cli_split_recovery() { "$cli" split "$F" 4 --recovery 1 --yes -q; }
+split_par2_create() {
+    (cd "$scratch" && split -n 4 "$F" &&
+        par2 create -q -q -s"$par2_block" -c1 -n1 data.bin.par2 x*)
+}
+md5sum_source() { md5sum "$F"; }
+# The merges that rebuild a lost slice start from a set with its second slice
+# (piece) missing: the one the last run rebuilt is removed again, with par2's
+# backups of the files it repaired (NAME.1), and the joined file.
+lost_slice() { rm -f "$F".QZ2 "$out/data.bin"; }
+lost_piece() { rm -f "$par2_set"/xab "$par2_set"/*.1 "$work/cat.out"; }
+cli_merge_rebuild() { "$cli" merge "$F".QZ1 --to "$out" --yes -q; }
+par2_repair_cat() {
+    (cd "$par2_set" && par2 repair -q -q data.bin.par2 &&
+        cat xaa xab xac xad >"$work/cat.out")
+}
+# A split in 8 with $recovery_blocks recovery blocks.
+cli_split_k() { "$cli" split "$F" 8 --recovery "$recovery_blocks" --yes -q; }
+
+# sub A B: A - B, and over D: A / D, to 4 places.
+sub() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", a - b }'; }
+over() { awk -v a="$1" -v d="$2" 'BEGIN { printf "%.4f", a / d }'; }
+
+# The recovery rows for a fresh random file of $1 MiB, labelled $2; with a
+# third argument, the rows of the split in 8 with 1, 2 and 4 recovery blocks
+# too.
+bench_recovery() {
+    local label=$2 times
+    head -c "$(($1 * 1024 * 1024))" /dev/urandom >"$F"
+
+    # The par2 set whose second piece is lost, which also gives the block
+    # size: the largest of the pieces that split -n 4 makes.
+    (cd "$par2_set" && split -n 4 "$F")
+    par2_block=$(stat -c %s "$par2_set"/x* | sort -n | tail -n 1)
+    par2_block=$(((par2_block + 3) / 4 * 4))
+    (cd "$par2_set" && par2 create -q -q -s"$par2_block" -c1 -n1 data.bin.par2 x* >/dev/null)
+    [[ -f $par2_set/data.bin.vol0+1.par2 ]] ||
+        { echo "bench.sh: par2 create wrote no data.bin.vol0+1.par2" >&2; exit 1; }
+
+    local split_cli split_par2 split_cli2 split_md5
+    times=$(duel no_slices cli_split_recovery no_par2_output split_par2_create)
+    read -r split_cli split_par2 <<<"$times"
+    no_par2_output
+    times=$(duel no_slices cli_split_recovery nothing md5sum_source)
+    read -r split_cli2 split_md5 <<<"$times"
+    cat "$F".QZ1 "$F".QZ2 "$F".QZ3 "$F".QZ4 | cmp -s - "$F" ||
+        { echo "bench.sh: the slices differ from the source" >&2; exit 1; }
+    [[ -f $F.QZ.vol0+1.par2 ]] || { echo "bench.sh: split --recovery 1 wrote no $F.QZ.vol0+1.par2" >&2; exit 1; }
+
+    local merge_cli merge_par2
+    times=$(duel lost_slice cli_merge_rebuild lost_piece par2_repair_cat)
+    read -r merge_cli merge_par2 <<<"$times"
+    cmp -s "$out/data.bin" "$F" || { echo "bench.sh: the rebuilding merge's file differs from the source" >&2; exit 1; }
+    cmp -s "$work/cat.out" "$F" || { echo "bench.sh: par2 repair && cat gave other bytes than the source" >&2; exit 1; }
+    lost_piece
+    rm -f "$par2_set"/*
+
+    local split_mem merge_mem
+    lost_slice
+    merge_mem=$(peak_kib "$cli" merge "$F".QZ1 --to "$out" --yes -q)
+    cmp -s "$out/data.bin" "$F" || { echo "bench.sh: the rebuilding merge's file differs from the source" >&2; exit 1; }
+    no_merge_output
+    no_slices
+    split_mem=$(peak_kib "$cli" split "$F" 4 --recovery 1 --yes -q)
+    no_slices
+
+    printf '%-8s split --recovery 1 vs split -n 4 && par2 create: %ss vs %ss, ratio %s (at most 0.35)\n' \
+        "$label" "$split_cli" "$split_par2" "$(ratio "$split_cli" "$split_par2")"
+    printf '%-8s split --recovery 1 vs md5sum F: %ss vs %ss, ratio %s (at most 1.5)\n' \
+        "$label" "$split_cli2" "$split_md5" "$(ratio "$split_cli2" "$split_md5")"
+    printf '%-8s merge rebuilding a slice vs par2 repair && cat: %ss vs %ss, ratio %s (at most 0.2)\n' \
+        "$label" "$merge_cli" "$merge_par2" "$(ratio "$merge_cli" "$merge_par2")"
+    printf '%-8s peak memory of qzslice-cli: split --recovery 1 %s, rebuilding merge %s (at most 64 MiB)\n' \
+        "$label" "$(mib "$split_mem")" "$(mib "$merge_mem")"
+
+    if [[ $# -ge 3 ]]; then
+        # Each run times the three splits in turn, the one that goes first
+        # rotating, as duel does for two.
+        local blocks=(1 2 4) t1=() t2=() t4=() i j
+        for ((i = 0; i < runs; i++)); do
+            for j in 0 1 2; do
+                recovery_blocks=${blocks[(i + j) % 3]}
+                no_slices
+                case $recovery_blocks in
+                    1) t1+=("$(seconds cli_split_k)") ;;
+                    2) t2+=("$(seconds cli_split_k)") ;;
+                    4) t4+=("$(seconds cli_split_k)") ;;
+                esac
+            done
+        done
+        no_slices
+        local m1 m2 m4
+        m1=$(median "${t1[@]}")
+        m2=$(median "${t2[@]}")
+        m4=$(median "${t4[@]}")
+        printf '%-8s split in 8 with --recovery 1, 2, 4: %ss, %ss, %ss\n' "$label" "$m1" "$m2" "$m4"
+        printf '%-8s each added recovery block: from 1 to 2 %ss, from 2 to 4 %ss (linear when the second is not above the first)\n' \
+            "$label" "$(sub "$m2" "$m1")" "$(over "$(sub "$m4" "$m2")" 2)"
+    fi
+    rm -f "$F"
+}
+
+# mib_label MIB: "1 GiB" for 1024, "256 MiB" for 256.
+mib_label() { if (($1 % 1024 == 0)); then echo "$(($1 / 1024)) GiB"; else echo "$1 MiB"; fi; }
+
+if wanted tmpfs; then
+    echo "qzslice-cli vs coreutils on tmpfs ($work), median of $runs runs"
+    printf '%-8s %-6s %11s %11s %7s\n' size op qzslice-cli coreutils ratio
+    bench_size 64 "64 MiB"
+    bench_size 1024 "1 GiB"
+fi
 
 # The disk rows: the tool flushes what it wrote before it reports completion,
 # so coreutils is timed with a sync after it.
-echo "qzslice-cli vs coreutils && sync on $(stat -f -c %T "$disk") ($disk), median of $runs runs"
-head -c "$((disk_mib * 1024 * 1024))" /dev/urandom >"$D"
-sync
-times=$(duel no_disk_slices cli_split_disk no_disk_slices coreutils_split_disk)
-read -r split_cli split_cu <<<"$times"
-cli_split_disk >/dev/null 2>&1
-cat "$D".QZ1 "$D".QZ2 "$D".QZ3 | cmp -s - "$D" ||
-    { echo "bench.sh: the slices on disk differ from the source" >&2; exit 1; }
-times=$(duel no_disk_outputs cli_merge_disk no_disk_outputs cat_merge_disk)
-read -r merge_cli merge_cat <<<"$times"
-printf '%-8s %-6s %10ss %10ss %7s\n' "${disk_mib} MiB" split "$split_cli" "$split_cu" "$(ratio "$split_cli" "$split_cu")"
-printf '%-8s %-6s %10ss %10ss %7s\n' "${disk_mib} MiB" merge "$merge_cli" "$merge_cat" "$(ratio "$merge_cli" "$merge_cat")"
+if wanted disk; then
+    echo "qzslice-cli vs coreutils && sync on $(stat -f -c %T "$disk") ($disk), median of $runs runs"
+    head -c "$((disk_mib * 1024 * 1024))" /dev/urandom >"$D"
+    sync
+    times=$(duel no_disk_slices cli_split_disk no_disk_slices coreutils_split_disk)
+    read -r split_cli split_cu <<<"$times"
+    cli_split_disk >/dev/null 2>&1
+    cat "$D".QZ1 "$D".QZ2 "$D".QZ3 | cmp -s - "$D" ||
+        { echo "bench.sh: the slices on disk differ from the source" >&2; exit 1; }
+    times=$(duel no_disk_outputs cli_merge_disk no_disk_outputs cat_merge_disk)
+    read -r merge_cli merge_cat <<<"$times"
+    printf '%-8s %-6s %10ss %10ss %7s\n' "${disk_mib} MiB" split "$split_cli" "$split_cu" "$(ratio "$split_cli" "$split_cu")"
+    printf '%-8s %-6s %10ss %10ss %7s\n' "${disk_mib} MiB" merge "$merge_cli" "$merge_cat" "$(ratio "$merge_cli" "$merge_cat")"
+fi
+
+if wanted recovery; then
+    echo "qzslice-cli --recovery vs split -n 4 && par2 on tmpfs ($work), median of $runs runs"
+    first=1
+    for mib in $recovery_mib; do
+        if ((first)); then
+            bench_recovery "$mib" "$(mib_label "$mib")" with-scaling
+        else
+            bench_recovery "$mib" "$(mib_label "$mib")"
+        fi
+        first=0
+    done
+fi
