@@ -66,7 +66,7 @@ TEST_F(Help, ShowsTheUsageWithStatus0) {
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.err, "");
         for (const char* text :
-             {"Usage:", "split SOURCE COUNT [--to DIR] [--yes | --no] [-q]",
+             {"Usage:", "split SOURCE COUNT [--to DIR] [--recovery K] [--yes | --no] [-q]",
               "split SOURCE --max-size SIZE [--to DIR] [--yes | --no] [-q]",
               "merge FIRST_SLICE [--to DIR] [--delete] [--yes | --no] [-q]",
               "check FIRST_SLICE [-q]", "--delete         delete the slices after merging",

@@ -38,17 +38,18 @@ expect() {
 }
 
 # The subcommand, and the options that stand without one.
-expect '' '=>' split merge check verify
+expect '' '=>' split merge check verify repair
 expect sp '=>' split
 expect - '=>' --help -h --version -V
-expect --yes '' '=>' split merge check verify
+expect --yes '' '=>' split merge check verify repair
 
 # Each subcommand's own options, and no other's.
-expect split a.bin 2 - '=>' --to --max-size --name --yes --no -q --quiet
+expect split a.bin 2 - '=>' --to --max-size --recovery --name --yes --no -q --quiet
 expect merge x.QZ1 --d '=>' --delete
 expect --no merge - '=>' --to --delete --stdout --yes --no -q --quiet
 expect check x.QZ1 - '=>' -q --quiet
 expect verify x.QZ1 - '=>' -q --quiet
+expect repair x.QZ1 - '=>' -q --quiet
 
 # split's source is any file or directory; its count is no file name.
 expect split '' '=>' 'a b.bin' x.QZ1 x.QZ2 x.QZ1.bak x.QZ.sha256 视频.mp4.QZ1 -odd 'sub dir' 视频
