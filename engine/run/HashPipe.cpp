@@ -11,10 +11,13 @@ unsigned char* HashPipe::buffer(std::size_t size) {
 
 void HashPipe::hash() {
     Slot& slot = slots_[fill_];
-    slot.hashed = worker_.post([this, &slot, beside = beside_] {
+    if (beside_) {
+        slot.hashed = worker_.post(
+            [&slot, beside = beside_] { beside(slot.bytes.data(), slot.bytes.size()); });
         sha_.update(slot.bytes.data(), slot.bytes.size());
-        if (beside) beside(slot.bytes.data(), slot.bytes.size());
-    });
+    } else {
+        slot.hashed = worker_.post([this, &slot] { sha_.update(slot.bytes.data(), slot.bytes.size()); });
+    }
     fill_ = (fill_ + 1) % kSlots;
 }
 

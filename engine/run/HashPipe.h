@@ -28,8 +28,9 @@ public:
     unsigned char* buffer(std::size_t size);
     // Hands over the buffer that buffer() gave last, filled, to be hashed.
     void hash();
-    // From now on each piece handed over also goes to beside, on the
-    // worker, after its hash; none when empty.
+    // From now on each piece handed over goes to beside on the worker, and
+    // is hashed on the calling thread instead, which then shares the work
+    // out better; with beside empty, the hashing goes back to the worker.
     void alsoTo(std::function<void(const unsigned char*, std::size_t)> beside) {
         beside_ = std::move(beside);
     }
