@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include "engine/run/RunReport.h"
+#include "engine/run/SplitRun.h"
 #include "engine/set/SliceNames.h"
 #include "engine/set/SliceSizes.h"
 #include "tests/engine/EngineFixture.h"
@@ -27,6 +29,29 @@ protected:
         return all;
     }
 };
+
+// The window's merge mends a set from its recovery files, as the command
+// line's does, and says no more than its own texts.
+TEST_F(MergeTest, TheWindowsMergeRebuildsALostSliceFromTheRecoveryFiles) {
+    struct Quiet : RunReport {
+        bool confirm(Question) override { return true; }
+        void pump() override {}
+        void copying() override {}
+        void startInput(std::size_t, std::size_t, std::int64_t) override {}
+        void chunkAppended() override {}
+        void inputDone() override {}
+        void written() override {}
+    } quiet;
+    const auto bytes = TempDir::pattern(700000, 3);
+    TempDir::write(dir / "r.doc", bytes);
+    ASSERT_EQ(SplitRun({dir / "r.doc", dir.path(), "r.doc", 4, 0, -1, 1}, quiet, {}).run(),
+              RunEnding::Kind::Completed);
+    ASSERT_EQ(::unlink((dir / "r.doc").c_str()), 0);
+    ASSERT_EQ(::unlink((dir / "r.doc.QZ3").c_str()), 0);
+    ASSERT_EQ(mergeFrom(dir / "r.doc.QZ1"), Engine::Outcome::Completed) << engine.failureReason();
+    EXPECT_TRUE(TempDir::read(dir / "r.doc") == bytes);
+    EXPECT_EQ(texts(), std::vector<std::string>{"操作完成!"});
+}
 
 TEST_F(MergeTest, JoinsWhatWasSplitAndDeletesTheSlices) {
     const auto bytes = TempDir::pattern(1000000);
