@@ -153,8 +153,8 @@ int SplitRun::rankOf(const SliceSet::Slice& slice) const {
 
 void SplitRun::writeSlices() {
     const auto sizes = SliceSizes::sizesFor(copy_.length(), request_.count);
-    // Every slice stays open until the set takes its names.
-    if (Sys::allowOpenFiles(sizes.size() + 64) != 0)
+    // Every slice and recovery file stays open until the set takes its names.
+    if (Sys::allowOpenFiles(sizes.size() + request_.recovery + 1 + 64) != 0)
         throw FileError(tr("cannot keep the slices open"), request_.source, errno);
     std::vector<OutputFile*> slices;
     std::int64_t end = 0;

@@ -107,6 +107,19 @@ TEST_F(Recovery, AKillWhileTheSetTakesItsNamesLeavesNoPartialRecoveryFile) {
     }
 }
 
+// par2 would look for a slice named with a backslash in a folder, and for
+// one with a line break under another name: such a split writes nothing.
+TEST_F(Recovery, NamesPar2CannotCarryAreRefusedBeforeAnythingIsWritten) {
+    for (const char* name : {"a\\b", "a\nb"}) {
+        make(name, 300000);
+        const auto r = cli({"split", name, "2", "--recovery", "1"});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_NE(r.err.find("par2"), std::string::npos) << r.err;
+        EXPECT_EQ(namesIn(at("")), std::vector<std::string>{name});
+        fs::remove(at(name));
+    }
+}
+
 TEST_F(Recovery, ANewSplitTakesAwayTheOlderSetsRecoveryFiles) {
     make("f", 600000);
     ASSERT_EQ(cli({"split", "f", "4", "--recovery", "2", "-q"}).status, 0);
