@@ -48,7 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
         Args{"split", "a.bin", "2", "--max-size", "1M"}, Args{"split", "a.bin", "--max-size"},
         Args{"split", "a.bin", "--max-size", "0"}, Args{"split", "a.bin", "--max-size=1X"},
         Args{"split", "a.bin", "--max-size", "1M", "--max-size", "2M"},
-        Args{"merge", "a.bin.QZ1", "--max-size", "1M"}, Args{"check"},
+        Args{"merge", "a.bin.QZ1", "--max-size", "1M"}, Args{"split", "a.bin", "--max-size", "DVD"},
+        Args{"split", "a.bin", "--max-size", "mail:"}, Args{"split", "a.bin", "--max-size", "mail:4K"},
+        Args{"split", "a.bin", "--max-size", "mail:mail:1M"}, Args{"check"},
         Args{"check", "a.bin"}, Args{"check", "a.bin.QZ1", "--yes"},
         Args{"check", "a.bin.QZ1", "--delete"},
         Args{"merge", "a.bin.QZ1", "--no", "--yes"}));
