@@ -64,7 +64,8 @@ void WindowHost::setLabel3(const std::string& caption) { showCaption(*controls_.
 void WindowHost::setLabel6Width(float twips) {
     QLabel* bar = controls_.Label6;
     bar->resize(std::max(0, Twips::toPixels(twips)), bar->height());
-    if (notice_.copying()) notice_.progressed(Label6Width() / Picture1InnerWidth());
+    const float full = Picture1InnerWidth();
+    if (notice_.copying() && full > 0) notice_.progressed(Label6Width() / full);
 }
 
 float WindowHost::Label6Width() const { return Twips::fromPixels(controls_.Label6->width()); }
