@@ -1,7 +1,8 @@
 #pragma once
 // What a split or merge run from the command line reports, shown on the
 // terminal: its questions, and its progress as the percentage the window's
-// bar would show, so that both count alike.
+// bar would show, so that both count alike, with the bytes copied of the
+// whole run for its pace.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +24,7 @@ public:
     void copying() override {}
     void startInput(std::size_t index, std::size_t count, std::int64_t length) override;
     void chunkAppended() override;
-    void inputDone() override { done_ = 0; }
+    void inputDone() override;
     void written() override;
     void rebuilt(const std::vector<std::string>& names) override;
 
@@ -32,6 +33,11 @@ private:
     bool split_;
     double step_ = 0;  // the window's bar's growth for a chunk
     double done_ = 0;  // its width so far
+    // Bytes: of the inputs copied before this one, of this one, and copied
+    // of it so far; the run's whole, where a merge's later slices are taken
+    // to be as large as the one it joins (a set's slices differ by a chunk
+    // or so, and the last one's size is known once it starts).
+    std::int64_t before_ = 0, length_ = 0, copied_ = 0, total_ = 0;
 };
 
 }  // namespace qzcli

@@ -43,6 +43,12 @@ void CliTerminal::progress(const std::string& label) {
     progressShown_ = text;
 }
 
+void CliTerminal::progress(const std::string& label, std::int64_t done, std::int64_t total) {
+    if (!drawProgress_) return;
+    const std::string pace = pace_.at(done, total, TransferPace::Clock::now());
+    progress(pace.empty() ? label : label + "  " + pace);
+}
+
 void CliTerminal::joining(std::size_t index, std::size_t count) {
     joining_ = std::to_string(index + 1) + "/" + std::to_string(count) + " ";
 }

@@ -2,13 +2,16 @@
 // What a run of the tool says and asks, on a terminal or in a script: its
 // messages as lines on stderr in the user's language, questions answered by
 // --yes/--no or asked on the terminal, and the progress redrawn in place on
-// a terminal that can do that, after the slice a merge is joining. Quiet, it
-// says nothing of a run that goes well.
+// a terminal that can do that, after the slice a merge is joining, with the
+// run's pace once it has gone on for a while. Quiet, it says nothing of a
+// run that goes well.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
 #include "cli/CommandLine.h"
+#include "cli/TransferPace.h"
 
 namespace qzcli {
 
@@ -31,6 +34,9 @@ public:
     void joining(std::size_t index, std::size_t count);
     // The progress as text, redrawn in place where the terminal can.
     void progress(const std::string& text);
+    // The same, done of total bytes copied: the run's speed and the time
+    // it has left follow the text once the run has gone on for a second.
+    void progress(const std::string& text, std::int64_t done, std::int64_t total);
     // The run copies no more: a progress line drawn is ended.
     void copied();
 
@@ -50,6 +56,7 @@ private:
 
     std::string progressShown_;  // the progress as now drawn; empty: no line open
     std::string joining_;        // "k/n " of the slice a merge joins; empty: none
+    TransferPace pace_;
 };
 
 }  // namespace qzcli

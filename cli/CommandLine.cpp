@@ -4,6 +4,7 @@
 #include <cctype>
 #include <limits>
 
+#include "cli/SizePresets.h"
 #include "cli/UsageError.h"
 #include "engine/io/Text.h"
 
@@ -76,9 +77,17 @@ int CommandLine::parseCount(const std::string& text, const char* what) {
 }
 
 std::int64_t CommandLine::parseSize(const std::string& text) {
-    if (text == "fat32") return (std::int64_t{4} << 30) - 1;
+    if (const auto bytes = SizePresets::medium(text)) return *bytes;
+    static const std::string mail = "mail:";
+    if (text.starts_with(mail) && !text.starts_with(mail + mail)) {
+        const std::int64_t bytes = SizePresets::mail(parseSize(text.substr(mail.size())));
+        if (bytes == 0)
+            throw UsageError(qz::tr("%1 leaves no room for a slice beside the mail's headers",
+                                    {text}));
+        return bytes;
+    }
     const UsageError bad(qz::tr("SIZE must be a number of bytes with an optional K, M, G or T, "
-                                "or fat32: \"%1\"",
+                                "or fat32, cd, dvd, dvd-dl, bd or mail:SIZE: \"%1\"",
                                 {text}));
     std::size_t digits = 0;
     std::int64_t value = 0;
@@ -324,8 +333,14 @@ std::string CommandLine::usage() {
         "Options:\n"
         "  --to DIR         save into DIR instead of the source's own directory\n"
         "  --max-size SIZE  the largest slice in bytes, with an optional K, M, G or T\n"
-        "                   (powers of 1024); fat32 is 4G-1 bytes, the most a file on\n"
-        "                   a FAT32 stick can hold\n"
+        "                   (powers of 1024), or a word for where the slices go:\n"
+        "                   fat32   4G-1 bytes, the most a file on a FAT32 stick holds\n"
+        "                   cd      735922176, an 80-minute CD-R less ISO 9660's room\n"
+        "                   dvd     4698275840, a DVD+R or DVD-R less UDF's room\n"
+        "                   dvd-dl  8541569024, a double-layer DVD less UDF's room\n"
+        "                   bd      24958205952, a 25 GB BD-R less UDF 2.50's room\n"
+        "                   mail:SIZE  what fits a mail of SIZE bytes in base64,\n"
+        "                           76-character lines and 4K of headers\n"
         "  --recovery K     also write PAR2 recovery files, NAME.QZ.par2 and K\n"
         "                   volumes of about one slice each: any K lost or damaged\n"
         "                   slices can be rebuilt, by merge or repair, or without\n"
@@ -345,9 +360,8 @@ std::string CommandLine::usage() {
         "Examples:\n"
         "  qzslice-cli split movie.mkv --max-size fat32 --to /media/usb\n"
         "      slices that fit on a FAT32 stick\n"
-        "  qzslice-cli split report.pdf --max-size 17M\n"
-        "      at most 17 MiB each: after base64 still within a 25 MB mail limit\n"
-        "      (about 17.4 MiB is the most that fits)\n"
+        "  qzslice-cli split report.pdf --max-size mail:25000000\n"
+        "      each slice sent alone within a 25 MB mail limit (18 266 235 bytes)\n"
         "  qzslice-cli check /media/usb/movie.mkv.QZ1 && \\\n"
         "      qzslice-cli merge /media/usb/movie.mkv.QZ1 --to ~/Videos --delete\n"
         "      check the set, then join it, verifying every byte, and delete the\n"

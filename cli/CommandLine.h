@@ -33,8 +33,10 @@ public:
     // digits only, 1 to 999; UsageError otherwise.
     static int parseCount(const std::string& text, const char* what = "COUNT");
     // SIZE's value in bytes: a whole number with an optional K, M, G or T
-    // (powers of 1024), or "fat32" for the largest file FAT32 holds,
-    // 4 GiB - 1; UsageError for anything else, for 0 and for overflow.
+    // (powers of 1024), a medium's word (SizePresets: "fat32" for the
+    // largest file FAT32 holds, "cd", "dvd", "dvd-dl", "bd"), or "mail:"
+    // and a SIZE, the largest slice that fits a mail of that size once
+    // encoded; UsageError for anything else, for 0 and for overflow.
     static std::int64_t parseSize(const std::string& text);
 
     Mode mode = Mode::Help;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QStyleFactory>
@@ -53,6 +54,9 @@ void AppSetup::apply(QApplication& app) {
         app.installTranslator(qtTexts);
 
     app.setWindowIcon(icon());
+    // The desktop finds the window's menu entry, its icon and its launcher
+    // by this name (on Wayland, the window's app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral(QZSLICE_DESKTOP_ID));
 }
 
 }  // namespace qzmainwindow

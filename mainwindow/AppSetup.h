@@ -1,7 +1,7 @@
 #pragma once
 // What every window of the program shares, set once on the application: the
 // CJK default font the layout is designed for, Qt's own texts in Chinese, the
-// style and the icon.
+// style, the icon and the menu entry's name.
 
 class QApplication;
 class QIcon;
@@ -17,7 +17,7 @@ public:
     // True when Qt has a windowing session to reach: DISPLAY or
     // WAYLAND_DISPLAY is set, or a platform was chosen with QT_QPA_PLATFORM.
     static bool haveDisplay();
-    // Font, style, Qt's zh_CN translation and the window icon.
+    // Font, style, Qt's zh_CN translation, the window icon and the desktop id.
     static void apply(QApplication& app);
     // The program's own icon in all the sizes it is drawn at.
     static QIcon icon();

@@ -65,7 +65,8 @@ Form1::Form1(QWidget* parent)
     : QWidget(parent),
       topmost_(frameWindow()),
       controls_(*this),
-      host_(*this, controls_, boxes_, pump_),
+      notice_(QStringLiteral(QZSLICE_DESKTOP_ID)),
+      host_(*this, controls_, boxes_, pump_, notice_),
       engine_(host_),
       startDirectory_(workingDirectory()) {
     routeEvents();
@@ -236,6 +237,7 @@ qz::Engine::Outcome Form1::Command5_Click() {
     leaveCountField();
     pump_.restart();
     lastOutcome_ = engine_.Command5_Click();
+    notice_.stopped();
     // The program is being ended: the operation is over now, one way or the
     // other, so the window may go.
     if (qz::Interruption::ending()) {

@@ -11,6 +11,7 @@
 #include "dirpicker/SaveDirectoryDialog.h"
 #include "engine/Engine.h"
 #include "mainwindow/Controls.h"
+#include "mainwindow/DesktopNotice.h"
 #include "mainwindow/DropHandle.h"
 #include "mainwindow/EventPump.h"
 #include "mainwindow/MessageBoxes.h"
@@ -67,6 +68,8 @@ public:
     OpenFileDialog& openFileDialog() { return openDialog_; }
     qzdirpicker::SaveDirectoryDialog& saveDirectoryDialog() { return pickerDialog_; }
     EventPump& eventPump() { return pump_; }
+    // What the desktop hears of a run: its launcher's progress, word of its end.
+    DesktopNotice& desktopNotice() { return notice_; }
     // The engine's view of the window's controls.
     WindowHost& host() { return host_; }
     // How the last run of the operate button ended.
@@ -109,14 +112,15 @@ private:
     bool Text2_KeyPress(const QKeyEvent& key);
 
     // In the order they are made: the window's frame before its controls,
-    // the controls, boxes and pump before the host over them, the host before
-    // the engine.
+    // the controls, boxes, pump and desktop notice before the host over
+    // them, the host before the engine.
     const bool topmost_;
     Controls controls_;
     MessageBoxes boxes_;
     OpenFileDialog openDialog_;
     qzdirpicker::SaveDirectoryDialog pickerDialog_;
     EventPump pump_;
+    DesktopNotice notice_;
     WindowHost host_;
     qz::Engine engine_;
     qz::Engine::Outcome lastOutcome_ = qz::Engine::Outcome::Guard;

@@ -13,6 +13,7 @@
 #include "dirpicker/Twips.h"
 #include "engine/io/Interruption.h"
 #include "mainwindow/Controls.h"
+#include "mainwindow/DesktopNotice.h"
 #include "mainwindow/EventPump.h"
 #include "mainwindow/MessageBoxes.h"
 
@@ -22,8 +23,8 @@ using qzdirpicker::PathText;
 using qzdirpicker::Twips;
 
 WindowHost::WindowHost(QWidget& window, const Controls& controls, MessageBoxes& boxes,
-                       EventPump& pump)
-    : window_(window), controls_(controls), boxes_(boxes), pump_(pump) {}
+                       EventPump& pump, DesktopNotice& notice)
+    : window_(window), controls_(controls), boxes_(boxes), pump_(pump), notice_(notice) {}
 
 void WindowHost::showPath(QLineEdit& field, const QString& path) {
     field.setText(path);
@@ -63,6 +64,8 @@ void WindowHost::setLabel3(const std::string& caption) { showCaption(*controls_.
 void WindowHost::setLabel6Width(float twips) {
     QLabel* bar = controls_.Label6;
     bar->resize(std::max(0, Twips::toPixels(twips)), bar->height());
+    const float full = Picture1InnerWidth();
+    if (notice_.copying() && full > 0) notice_.progressed(Label6Width() / full);
 }
 
 float WindowHost::Label6Width() const { return Twips::fromPixels(controls_.Label6->width()); }
@@ -71,7 +74,11 @@ void WindowHost::setLabel7(const std::string& text) { showCaption(*controls_.Lab
 
 bool WindowHost::Picture1Visible() const { return !controls_.Picture1->isHidden(); }
 
-void WindowHost::setPicture1Visible(bool visible) { controls_.Picture1->setVisible(visible); }
+void WindowHost::setPicture1Visible(bool visible) {
+    controls_.Picture1->setVisible(visible);
+    // The engine shows the progress area as a run starts copying.
+    if (visible && !notice_.copying()) notice_.copyingStarted();
+}
 
 float WindowHost::Picture1InnerWidth() const {
     return Twips::fromPixels(controls_.Picture1->contentsRect().width());
@@ -88,6 +95,10 @@ void WindowHost::setCaption(const std::string& caption) {
 qz::MsgAnswer WindowHost::MsgBox(const std::string& text, const std::string& title, int style) {
     if (qz::Interruption::ending())
         return style == qz::MsgQuestion ? qz::MsgAnswer::No : qz::MsgAnswer::Ok;
+    // Every question comes before the copying: a box while copying is the
+    // run's last, the word it ends with.
+    if (notice_.copying())
+        notice_.finished(QString::fromStdString(text), window_.isActiveWindow());
     return boxes_.show(&window_, QString::fromStdString(text), QString::fromStdString(title),
                        style);
 }

@@ -3,7 +3,9 @@
 // writes, by their design names, the window's message boxes and its event
 // pump. A message box asked for while the program is being ended is answered
 // at once, since nobody may be there to answer it. The path fields show a
-// name in PathText's form and hand the engine its bytes.
+// name in PathText's form and hand the engine its bytes. What the progress
+// area and the run's last message box show, the desktop hears too
+// (DesktopNotice).
 
 #include <QString>
 #include <string>
@@ -17,6 +19,7 @@ class QWidget;
 namespace qzmainwindow {
 
 class Controls;
+class DesktopNotice;
 class EventPump;
 class MessageBoxes;
 
@@ -24,7 +27,8 @@ class WindowHost : public qz::Host {
 public:
     // window owns the controls, and is the parent of the message boxes and
     // the caption the engine sets.
-    WindowHost(QWidget& window, const Controls& controls, MessageBoxes& boxes, EventPump& pump);
+    WindowHost(QWidget& window, const Controls& controls, MessageBoxes& boxes, EventPump& pump,
+               DesktopNotice& notice);
 
     // A path field shows the start of its path, as typed text would; the
     // whole path is in its tooltip.
@@ -60,6 +64,7 @@ private:
     const Controls& controls_;
     MessageBoxes& boxes_;
     EventPump& pump_;
+    DesktopNotice& notice_;
 };
 
 }  // namespace qzmainwindow

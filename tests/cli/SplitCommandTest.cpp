@@ -3,6 +3,10 @@
 
 #include <unistd.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <utility>
+
 #include "tests/cli/CliFixture.h"
 
 using SplitCommand = CliFixture;
@@ -119,3 +123,36 @@ TEST_F(SplitCommand, EngineErrorPathGivesStatus1) {
     // The reason follows on the next line: what failed, and where.
     EXPECT_EQ(r.err, std::string(kError) + "the file is empty: " + at("empty.bin") + "\n");
 }
+
+// Each word --max-size takes stands for exactly its number of bytes: a
+// source of that size is one slice, one byte more makes two. The sources are
+// sparse, and an older slice answered No keeps the run from writing them.
+struct SizeWord {
+    const char* word;
+    std::int64_t bytes;
+};
+
+class MaxSizeWords : public CliFixture, public ::testing::WithParamInterface<SizeWord> {};
+
+TEST_P(MaxSizeWords, NameTheLargestSliceTheirMediumHolds) {
+    const auto [word, bytes] = GetParam();
+    for (const auto& [size, said] : {std::pair{bytes, "1 slice\n"}, {bytes + 1, "2 slices\n"}}) {
+        make("src", 0);
+        std::filesystem::resize_file(at("src"), static_cast<std::uintmax_t>(size));
+        make("src.QZ1", 10);
+        auto r = cli({"split", "src", "--max-size", word, "--no"});
+        EXPECT_EQ(r.out, said) << word << ", a source of " << size << " bytes: " << r.err;
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_EQ(sizeOf("src.QZ1"), 10);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CliSizes, MaxSizeWords,
+    ::testing::Values(SizeWord{"fat32", 4294967295}, SizeWord{"cd", 735922176},
+                      SizeWord{"dvd", 4698275840}, SizeWord{"dvd-dl", 8541569024},
+                      SizeWord{"bd", 24958205952},
+                      // 4 096 bytes of headers, then lines of 57 bytes in 78
+                      // characters, and a shorter last line.
+                      SizeWord{"mail:25000000", 18266235}, SizeWord{"mail:25M", 19153683},
+                      SizeWord{"mail:1M", 763272}));

@@ -1,9 +1,14 @@
-// The tool at a terminal: progress redrawn in place on stderr, and questions
-// asked there when no --yes or --no answers them.
+// The tool at a terminal: progress redrawn in place on stderr, with the
+// run's pace once it is long, and questions asked there when no --yes or
+// --no answers them.
 
+#include <signal.h>
+
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
+#include <thread>
 
 #include "tests/cli/CliFixture.h"
 
@@ -62,6 +67,33 @@ TEST_F(Progress, MergeRestartsForEverySliceAndEndsItsLine) {
     }
     EXPECT_EQ(std::adjacent_find(texts.begin(), texts.end()), texts.end());
     EXPECT_TRUE(r.out.ends_with("3/3 100%\x1b[K\r\nOperation completed!\r\n")) << r.out;
+}
+
+// Held still for a second and a half just after its start, as a slow disk
+// would, the run shows its speed and time left beside the percentage from
+// then on; in its first second it had none to show.
+TEST_F(Progress, ALongRunShowsItsSpeedAndTimeLeft) {
+    make("a.bin", 64 << 20);
+    auto r = CliProcess::runOnPty({"split", "a.bin", "3"}, at(""), "\r1%",
+                                  [](pid_t pid, int) {
+                                      ::kill(pid, SIGSTOP);
+                                      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                                      ::kill(pid, SIGCONT);
+                                  });
+    EXPECT_EQ(r.status, 0) << r.out;
+    const auto texts = progressTexts(r.out);
+    ASSERT_GE(texts.size(), 3u) << r.out;
+    EXPECT_EQ(texts.front(), "0%");
+    static const std::regex paced("[0-9]+%  [0-9.]+ (B|KiB|MiB|GiB)/s, [0-9]+:[0-9][0-9] left");
+    const auto firstPaced = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
+        return std::regex_match(t, paced);
+    });
+    ASSERT_NE(firstPaced, texts.end()) << r.out;
+    // Once shown, it stays beside every percentage up to the end.
+    EXPECT_TRUE(std::all_of(firstPaced, texts.end() - 1, [](const std::string& t) {
+        return std::regex_match(t, paced);
+    })) << r.out;
+    EXPECT_EQ(texts.back(), "完成");
 }
 
 TEST_F(Progress, NoneOnATerminalThatCannotRedrawALine) {

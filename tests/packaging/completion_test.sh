@@ -72,10 +72,15 @@ expect split 'a b.bin' 2 --to = '=>' 'sub dir' 视频
 expect split 'a b.bin' 2 --to = s '=>' 'sub dir'
 expect --to = 'sub dir' split '' '=>' 'a b.bin' x.QZ1 x.QZ2 x.QZ1.bak x.QZ.sha256 视频.mp4.QZ1 -odd 'sub dir' 视频
 
-# --max-size takes a number of bytes, or the one word it knows.
-expect split 'a b.bin' --max-size '' '=>' fat32
+# --max-size takes a number of bytes, or the words it knows; after mail: a
+# number, which bash gives as words of their own.
+expect split 'a b.bin' --max-size '' '=>' fat32 cd dvd dvd-dl bd mail:
 expect split 'a b.bin' --max-size = f '=>' fat32
+expect split 'a b.bin' --max-size dvd '=>' dvd dvd-dl
 expect split 'a b.bin' --max-size fat32 '' '=>'
+expect split 'a b.bin' --max-size mail : '=>'
+expect split 'a b.bin' --max-size mail : 2 '=>'
+expect --max-size mail : 25M '' '=>' split merge check verify repair
 
 # After "--" a word beginning with "-" is a file name, not an option.
 expect split -- -o '=>' -odd

@@ -2,11 +2,15 @@
 # A file manager opens a first slice with the window: installed into a scratch
 # prefix, the MIME package gives *.QZ1 its own type, which xdg-mime reports
 # for x.QZ1 (and not for x.qz1, which the window takes as a file to split),
-# with the menu entry as its default handler; the menu entry is also offered
-# for any file (application/octet-stream).
+# with the menu entry as its default handler, and shows the type's own icon
+# from the hicolor theme. The menu entry claims no other type: for any
+# other file (application/octet-stream, slices 2 to n) it would become the
+# default where few programs are installed; the file managers' actions
+# offer splitting instead.
 set -euo pipefail
 
 build=$1
+entry=$2.desktop
 type=application/x-qzslice-first-slice
 for tool in xdg-mime mimetype update-mime-database update-desktop-database; do
     if ! command -v "$tool" > /dev/null; then
@@ -45,9 +49,14 @@ cp "$scratch/x.QZ1" "$scratch/x.qz1"
 expect "type of x.QZ1" "$type" "$(xdg-mime query filetype "$scratch/x.QZ1")"
 [ "$(xdg-mime query filetype "$scratch/x.qz1")" != "$type" ] ||
     { echo "FAIL: x.qz1 taken for a first slice"; failures=$((failures + 1)); }
-expect "default for $type" qzslice.desktop "$(xdg-mime query default "$type")"
-grep -q "^application/octet-stream=.*qzslice.desktop" "$data/applications/mimeinfo.cache" ||
-    { echo "FAIL: the menu entry is not offered for application/octet-stream"; failures=$((failures + 1)); }
-grep -qx 'Exec=qzslice %f' "$data/applications/qzslice.desktop" ||
+expect "default for $type" "$entry" "$(xdg-mime query default "$type")"
+expect "types the menu entry claims" "$type" \
+    "$(grep "=.*$entry" "$data/applications/mimeinfo.cache" | cut -d= -f1 | tr '\n' ' ' | sed 's/ $//')"
+grep -qx 'Exec=qzslice %f' "$data/applications/$entry" ||
     { echo "FAIL: the menu entry does not pass the file to qzslice"; failures=$((failures + 1)); }
+# The icon the MIME database names for the type, installed where the
+# hicolor theme finds it.
+icon=$(sed -n "s|^$type:||p" "$data/mime/icons")
+ls "$data"/icons/hicolor/scalable/mimetypes/"${icon:-none}".svg > /dev/null 2>&1 ||
+    { echo "FAIL: no icon '$icon' for $type in hicolor/scalable/mimetypes"; failures=$((failures + 1)); }
 [ "$failures" -eq 0 ]
