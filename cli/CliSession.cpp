@@ -209,6 +209,9 @@ void CliSession::tellRepair(const std::string& first) {
     try {
         const auto found = repair.assess();
         if (found.unusable.empty()) return;
+        std::string names;
+        for (const std::string& name : found.unusable) names += (names.empty() ? "" : " ") + name;
+        terminal_.say(qz::tr("lost or damaged: %1", {names}));
         if (found.unusable.size() <= found.rebuildable)
             terminal_.say(qz::tr("the recovery files can rebuild them: qzslice-cli repair %1",
                                  {first}));

@@ -15,6 +15,21 @@
 
 namespace qz {
 
+namespace {
+
+// The slices of set found lost or damaged, in the order of their numbers:
+// names of one stem, so the shorter first.
+std::vector<std::size_t> unusableOf(const RecoverySet& set) {
+    std::vector<std::size_t> unusable = set.unusable();
+    std::sort(unusable.begin(), unusable.end(), [&set](std::size_t a, std::size_t b) {
+        const std::string &x = set.slices()[a].name, &y = set.slices()[b].name;
+        return x.size() != y.size() ? x.size() < y.size() : x < y;
+    });
+    return unusable;
+}
+
+}  // namespace
+
 SetRepair::SetRepair(std::string dir, std::string stem, Worker& worker,
                      const RunOptions& options)
     : dir_(std::move(dir)), stem_(std::move(stem)), worker_(worker), options_(options) {}
@@ -30,7 +45,7 @@ SetRepair::Assessment SetRepair::assess() const {
     RecoverySet set = RecoverySet::read(dir_, stem_ + ".QZ");
     set.examine();
     Assessment found;
-    for (const std::size_t k : set.unusable()) found.unusable.push_back(set.slices()[k].name);
+    for (const std::size_t k : unusableOf(set)) found.unusable.push_back(set.slices()[k].name);
     found.rebuildable = set.blocks().size();
     return found;
 }
@@ -38,13 +53,8 @@ SetRepair::Assessment SetRepair::assess() const {
 std::vector<std::string> SetRepair::mend(RunReport& report) const {
     RecoverySet set = RecoverySet::read(dir_, stem_ + ".QZ");
     set.examine();
-    std::vector<std::size_t> unusable = set.unusable();
+    const std::vector<std::size_t> unusable = unusableOf(set);
     if (unusable.empty()) return {};
-    // In the order of the slices' numbers: the same stem, so shorter first.
-    std::sort(unusable.begin(), unusable.end(), [&set](std::size_t a, std::size_t b) {
-        const std::string &x = set.slices()[a].name, &y = set.slices()[b].name;
-        return x.size() != y.size() ? x.size() < y.size() : x < y;
-    });
     if (!set.mendable())
         throw FileError(tr("%1 slices are lost or damaged, the recovery files rebuild %2 in",
                            {std::to_string(unusable.size()), std::to_string(set.blocks().size())}),
