@@ -75,7 +75,8 @@ std::size_t Rebuild::chunkSize() const {
     return std::clamp(share, kSmallestChunk, kLargestChunk);
 }
 
-void Rebuild::write(const std::vector<FileHandle*>& outputs) const {
+void Rebuild::write(const std::vector<FileHandle*>& outputs,
+                    const std::function<void()>& between) const {
     if (outputs.size() != lost_.size()) throw std::invalid_argument("rebuild: one output per lost slice");
     const std::size_t used = matrix_.blocksUsed().size();
     if (Sys::allowOpenFiles(used + present_.size() + 64) != 0)
@@ -116,6 +117,7 @@ void Rebuild::write(const std::vector<FileHandle*>& outputs) const {
             outputs[j]->append(rebuilt[j].data(), keep);
             md5s[j].update(rebuilt[j].data(), keep);
         }
+        if (between) between();
         Interruption::check();
     }
     for (std::size_t j = 0; j < lost_.size(); ++j) {

@@ -7,6 +7,7 @@
 // 64 MiB however many slices are lost.
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "engine/recovery/RecoveryMatrix.h"
@@ -28,7 +29,9 @@ public:
     // place in outputs as in lost. FileError when a source cannot be read,
     // an output written, or a slice comes out other than its MD5 says (a
     // slice taken for intact was not).
-    void write(const std::vector<FileHandle*>& outputs) const;
+    // between runs after each chunk, for the window to repaint.
+    void write(const std::vector<FileHandle*>& outputs,
+               const std::function<void()>& between = {}) const;
 
 private:
     // The chunk's size for this many lost slices.

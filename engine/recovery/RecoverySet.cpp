@@ -103,7 +103,7 @@ void RecoverySet::adopt(const Par2Reader::Set& set, const std::string& indexPath
         if (block.length == blockSize_) blocks_.push_back(block);
 }
 
-void RecoverySet::examine() {
+void RecoverySet::examine(const std::function<void()>& between) {
     for (Slice& slice : slices_) {
         const std::string path = dir_ + slice.name;
         FileHandle file;
@@ -125,6 +125,7 @@ void RecoverySet::examine() {
                 std::min<std::int64_t>(slice.length - at, static_cast<std::int64_t>(buffer.size())));
             file.readAt(at, buffer.data(), piece);
             md5.update(buffer.data(), piece);
+            if (between) between();
             Interruption::check();
         }
         slice.state = md5.digest() == slice.md5 ? State::Intact : State::Damaged;

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,9 @@ public:
 
     // Reads every slice and tells its state: lost when it is not there,
     // damaged when its length or MD5 differs. FileError when one that is
-    // there cannot be read.
-    void examine();
+    // there cannot be read. between runs after each piece read, for the
+    // window to repaint.
+    void examine(const std::function<void()>& between = {});
 
     const std::string& dir() const { return dir_; }
     std::int64_t blockSize() const { return blockSize_; }

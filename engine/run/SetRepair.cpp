@@ -52,7 +52,8 @@ SetRepair::Assessment SetRepair::assess() const {
 
 std::vector<std::string> SetRepair::mend(RunReport& report) const {
     RecoverySet set = RecoverySet::read(dir_, stem_ + ".QZ");
-    set.examine();
+    const auto pump = [&report] { report.pump(); };
+    set.examine(pump);
     const std::vector<std::size_t> unusable = unusableOf(set);
     if (unusable.empty()) return {};
     if (!set.mendable())
@@ -75,7 +76,7 @@ std::vector<std::string> SetRepair::mend(RunReport& report) const {
                                        !options_.namedTemporaries, like.owner));
         files.push_back(&rebuilt.back()->file());
     }
-    Rebuild(set, unusable).write(files);
+    Rebuild(set, unusable).write(files, pump);
     outputs.flush();
     holdToSums(names, paths, files);
     for (OutputFile* out : rebuilt) outputs.name(*out, true);
