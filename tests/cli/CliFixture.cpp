@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/set/SliceNames.h"
@@ -12,6 +13,14 @@ CliFixture::Bytes CliFixture::make(const std::string& name, std::int64_t size,
     Bytes bytes = qz::TempDir::pattern(size, seed);
     qz::TempDir::write(at(name), bytes);
     return bytes;
+}
+
+std::vector<std::string> CliFixture::entriesIn(const std::string& dir) const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(at(dir)))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void CliFixture::mkdir(const std::string& dir) const {

@@ -30,6 +30,9 @@ protected:
     Bytes bytesOf(const std::string& name) const { return qz::TempDir::read(at(name)); }
     // Writes size pattern bytes to name and returns them.
     Bytes make(const std::string& name, std::int64_t size, unsigned seed = 1) const;
+    // The names in dir, relative to the scratch directory, hidden ones
+    // too, sorted.
+    std::vector<std::string> entriesIn(const std::string& dir) const;
     // Creates dir, relative to the scratch directory, with its parents.
     void mkdir(const std::string& dir) const;
 

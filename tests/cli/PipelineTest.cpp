@@ -14,14 +14,6 @@ namespace fs = std::filesystem;
 
 using Pipeline = CliFixture;
 
-// The names in the scratch directory, hidden ones too.
-std::vector<std::string> namesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST_F(Pipeline, StandardInputIsSplitAsTheSameFileWouldBe) {
     const std::string tool = std::string("'") + QZSLICE_CLI + "'";
     for (const char* how : {"3", "--max-size 300K"}) {
@@ -31,8 +23,8 @@ TEST_F(Pipeline, StandardInputIsSplitAsTheSameFileWouldBe) {
         ASSERT_EQ(shell(tool + " split src " + how + " --to file -q"), 0) << how;
         ASSERT_EQ(shell("cat src | " + tool + " split - --name src " + how + " --to pipe -q"), 0)
             << how;
-        EXPECT_EQ(namesIn(at("pipe")), namesIn(at("file"))) << how;
-        for (const auto& name : namesIn(at("file")))
+        EXPECT_EQ(entriesIn("pipe"), entriesIn("file")) << how;
+        for (const auto& name : entriesIn("file"))
             EXPECT_EQ(bytesOf("pipe/" + name), bytesOf("file/" + name)) << name;
         fs::remove_all(at("file"));
         fs::remove_all(at("pipe"));
@@ -51,7 +43,7 @@ TEST_F(Pipeline, ASignalWhileWaitingForInputLeavesNothing) {
         "' & sleep 1; kill -TERM $(cat pid); sleep 1; kill -0 $(cat pid) 2> /dev/null && exit 99;"
         " wait $!");
     EXPECT_EQ(status, 128 + SIGTERM);
-    EXPECT_TRUE(namesIn(at("out")).empty());
+    EXPECT_TRUE(entriesIn("out").empty());
 }
 
 TEST_F(Pipeline, MergeToStandardOutputSendsOnlyCheckedSlices) {

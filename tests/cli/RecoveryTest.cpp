@@ -14,14 +14,6 @@ namespace fs = std::filesystem;
 
 using Recovery = CliFixture;
 
-// The files in the scratch directory, hidden ones too.
-std::vector<std::string> namesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Overwrites two bytes of name in place, its size kept.
 void damage(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "r+b");
@@ -52,20 +44,20 @@ TEST_F(Recovery, MergeMendsWhatTheRecoveryFilesCoverAndNoMore) {
         fs::remove(at("f"));
         for (int k : harm.lost) fs::remove(at("f.QZ" + std::to_string(k)));
         for (int k : harm.damaged) damage(at("f.QZ" + std::to_string(k)));
-        const auto before = namesIn(at(""));
+        const auto before = entriesIn("");
         const auto r = cli({"merge", harm.given, "--delete"});
         if (harm.mended) {
             EXPECT_EQ(r.status, 0) << harm.what << r.err;
             EXPECT_EQ(bytesOf("f"), src) << harm.what;
             EXPECT_NE(r.err.find("rebuilt from the recovery files"), std::string::npos) << r.err;
             // The set went whole: its recovery files too.
-            EXPECT_EQ(namesIn(at("")), std::vector<std::string>{"f"}) << harm.what;
+            EXPECT_EQ(entriesIn(""), std::vector<std::string>{"f"}) << harm.what;
         } else {
             EXPECT_EQ(r.status, 1) << harm.what;
             EXPECT_NE(r.err.find("3 slices are lost or damaged"), std::string::npos) << r.err;
-            EXPECT_EQ(namesIn(at("")), before) << harm.what;
+            EXPECT_EQ(entriesIn(""), before) << harm.what;
         }
-        for (const auto& name : namesIn(at(""))) fs::remove(at(name));
+        for (const auto& name : entriesIn("")) fs::remove(at(name));
     }
 }
 
@@ -100,7 +92,7 @@ TEST_F(Recovery, AKillWhileTheSetTakesItsNamesLeavesNoPartialRecoveryFile) {
                                  std::to_string(moment) + " '" + QZSLICE_CLI +
                                  "' split f 3 --recovery 2 --to cut -q";
         EXPECT_EQ(shell(kill), 128 + SIGKILL) << moment;
-        for (const auto& name : namesIn(at("cut")))
+        for (const auto& name : entriesIn("cut"))
             if (name.ends_with(".par2"))
                 EXPECT_EQ(bytesOf("cut/" + name), bytesOf("whole/" + name)) << moment << name;
         fs::remove_all(at("cut"));
@@ -115,7 +107,7 @@ TEST_F(Recovery, NamesPar2CannotCarryAreRefusedBeforeAnythingIsWritten) {
         const auto r = cli({"split", name, "2", "--recovery", "1"});
         EXPECT_EQ(r.status, 1) << name;
         EXPECT_NE(r.err.find("par2"), std::string::npos) << r.err;
-        EXPECT_EQ(namesIn(at("")), std::vector<std::string>{name});
+        EXPECT_EQ(entriesIn(""), std::vector<std::string>{name});
         fs::remove(at(name));
     }
 }
@@ -124,7 +116,7 @@ TEST_F(Recovery, ANewSplitTakesAwayTheOlderSetsRecoveryFiles) {
     make("f", 600000);
     ASSERT_EQ(cli({"split", "f", "4", "--recovery", "2", "-q"}).status, 0);
     ASSERT_EQ(cli({"split", "f", "3", "--yes", "-q"}).status, 0);
-    EXPECT_EQ(namesIn(at("")),
+    EXPECT_EQ(entriesIn(""),
               (std::vector<std::string>{"f", "f.QZ.sha256", "f.QZ1", "f.QZ2", "f.QZ3"}));
 }
 
