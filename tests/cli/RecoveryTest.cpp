@@ -1,7 +1,7 @@
 // Sets that carry PAR2 recovery files: a merge mends what they cover (lost
 // slices, slice 1 too, and bytes damaged in place) and refuses what they do
 // not, writing and deleting nothing; stock par2 repairs what a split wrote;
-// a kill while the set takes its names leaves no recovery file partial; an
+// a kill at any phase leaves no recovery file partial; an
 // older set's recovery files go when a new split replaces it.
 
 #include <filesystem>
@@ -79,22 +79,27 @@ TEST_F(Recovery, StockPar2RepairsWhatASplitWrote) {
               0);
 }
 
-// Killed as each file of the set takes its name, the folder holds no named
+// Killed while the recovery data is added up, while the files are flushed,
+// and as each file of the set takes its name, the folder holds no named
 // recovery file that differs from what a whole run writes.
-TEST_F(Recovery, AKillWhileTheSetTakesItsNamesLeavesNoPartialRecoveryFile) {
+TEST_F(Recovery, AKillAtAnyPhaseLeavesNoPartialRecoveryFile) {
     if (std::system("command -v strace > /dev/null") != 0) GTEST_SKIP() << "no strace";
     make("f", 600000);
     mkdir("whole");
     ASSERT_EQ(cli({"split", "f", "3", "--recovery", "2", "--to", "whole", "-q"}).status, 0);
-    for (int moment = 1; moment <= 6; ++moment) {
+    const std::vector<std::pair<std::string, int>> phases{
+        {"pwrite64", 3}, {"pwrite64", 9}, {"fsync", 1}};
+    std::vector<std::pair<std::string, int>> moments = phases;
+    for (int naming = 1; naming <= 6; ++naming) moments.emplace_back("linkat,renameat2", naming);
+    for (const auto& [calls, when] : moments) {
         mkdir("cut");
-        const std::string kill = "strace -f -o /dev/null -e inject=linkat,renameat2:signal=KILL:when=" +
-                                 std::to_string(moment) + " '" + QZSLICE_CLI +
-                                 "' split f 3 --recovery 2 --to cut -q";
-        EXPECT_EQ(shell(kill), 128 + SIGKILL) << moment;
+        const std::string kill = "strace -f -o /dev/null -e inject=" + calls +
+                                 ":signal=KILL:when=" + std::to_string(when) + " '" +
+                                 QZSLICE_CLI + "' split f 3 --recovery 2 --to cut -q 2> /dev/null";
+        EXPECT_EQ(shell(kill), 128 + SIGKILL) << calls << when;
         for (const auto& name : entriesIn("cut"))
             if (name.ends_with(".par2"))
-                EXPECT_EQ(bytesOf("cut/" + name), bytesOf("whole/" + name)) << moment << name;
+                EXPECT_EQ(bytesOf("cut/" + name), bytesOf("whole/" + name)) << calls << when << name;
         fs::remove_all(at("cut"));
     }
 }
