@@ -20,7 +20,6 @@
 #include "engine/run/MergeRun.h"
 #include "engine/run/RepairRun.h"
 #include "engine/run/SetRepair.h"
-#include "engine/run/Worker.h"
 #include "engine/run/SplitRun.h"
 
 namespace qzcli {
@@ -203,8 +202,7 @@ int CliSession::repair(const CommandLine& cmd) {
 
 void CliSession::tellRepair(const std::string& first) {
     const std::string dir = qz::FileServices::directoryOf(first);
-    qz::Worker worker;
-    const qz::SetRepair repair(dir.empty() ? "./" : dir, qz::SliceNames::stemOf(first), worker, {});
+    const qz::SetRepair repair(dir.empty() ? "./" : dir, qz::SliceNames::stemOf(first));
     if (!repair.available()) return;
     try {
         const auto found = repair.assess();

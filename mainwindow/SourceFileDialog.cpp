@@ -8,9 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStringDecoder>
 #include <algorithm>
 #include <memory>
-#include <unicode/utf8.h>
 #include <vector>
 
 #include "dirpicker/PathText.h"
@@ -19,15 +19,11 @@ namespace qzmainwindow {
 
 namespace {
 
+// Whether Qt decodes name as it is: those are the names it lists.
 bool isUtf8(const std::string& name) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(name.data());
-    const auto size = static_cast<int32_t>(name.size());
-    for (int32_t at = 0; at < size;) {
-        UChar32 cp = 0;
-        U8_NEXT(bytes, at, size, cp);
-        if (cp < 0) return false;
-    }
-    return true;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8(QByteArrayView(name.data(), qsizetype(name.size())));
+    return !utf8.hasError();
 }
 
 // The names in folder that are no UTF-8, not hidden, match pattern and name

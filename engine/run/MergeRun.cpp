@@ -49,7 +49,7 @@ RunEnding::Kind MergeRun::run() {
     outputs_.lock(setFolder, stem);
     if (!FileServices::sameFile(setFolder.empty() ? "." : setFolder, request_.folder))
         outputs_.lock(request_.folder, stem);
-    const SetRepair repair(setFolder.empty() ? "./" : setFolder, stem, worker_, options_);
+    const SetRepair repair(setFolder.empty() ? "./" : setFolder, stem);
     SliceSet set = checkedSet(repair);
     if (request_.deleteAfter) holdRecoveryFiles(setFolder, stem);
     if (request_.stream >= 0) {
@@ -67,7 +67,7 @@ RunEnding::Kind MergeRun::run() {
         if (!repair.available()) throw;
         // Nothing was named yet: start over from a mended set.
         outputs_.restart();
-        repair.mend(report_);
+        repair.mend(report_, worker_, options_);
         set = SliceSet::check(request_.firstSlice);
         writeOutput(set, output, existing == Existing::Replaced);
     }
@@ -88,19 +88,15 @@ SliceSet MergeRun::checkedSet(const SetRepair& repair) {
     }
     // Not whole: mended where its recovery files can, else their reason;
     // still not whole with nothing to rebuild, the check says why.
-    repair.mend(report_);
+    repair.mend(report_, worker_, options_);
     return SliceSet::check(request_.firstSlice);
 }
 
 void MergeRun::holdRecoveryFiles(const std::string& dir, const std::string& stem) {
     const std::string set = stem + ".QZ";
-    recoveryFiles_ = SliceSet::taken(dir, stem, 0, [&set](const std::string& entry) {
-        return Par2Names::mayBelongTo(entry, set);
-    });
-    // taken() lists the set's own files too, which the set deletes itself.
-    std::erase_if(recoveryFiles_, [&set](const SliceSet::Slice& file) {
-        return !Par2Names::mayBelongTo(SliceNames::bareName(file.path), set);
-    });
+    recoveryFiles_ = SliceSet::belonging(
+        dir, FileServices::listIfAllowed(dir.empty() ? "." : dir),
+        [&set](const std::string& entry) { return Par2Names::mayBelongTo(entry, set); });
 }
 
 std::string MergeRun::outputOf(const SliceSet& set, const std::string& stem) const {
@@ -188,7 +184,7 @@ void MergeRun::sendSlices(SliceSet& set, const SetRepair& repair) {
         } catch (const FileError&) {
             if (mended || !repair.available()) throw;
             // Nothing of it went out: mended, it is sent from the new set.
-            repair.mend(report_);
+            repair.mend(report_, worker_, options_);
             mended = true;
             set = SliceSet::check(request_.firstSlice);
             --k;

@@ -19,10 +19,10 @@ RunEnding::Kind RepairRun::run() {
     std::string dir = FileServices::directoryOf(firstSlice_);
     if (dir.empty()) dir = "./";
     const RunLock lock(dir, stem);
-    const SetRepair repair(dir, stem, worker_, options_);
+    const SetRepair repair(dir, stem);
     if (!repair.available())
         throw FileError(tr("the set has no recovery files"), dir + Par2Names::index(stem + ".QZ"));
-    rebuilt_ = repair.mend(report_);
+    rebuilt_ = repair.mend(report_, worker_, options_);
     SliceSet::check(firstSlice_);
     return RunEnding::Kind::Completed;
 }

@@ -30,9 +30,8 @@ std::vector<std::size_t> unusableOf(const RecoverySet& set) {
 
 }  // namespace
 
-SetRepair::SetRepair(std::string dir, std::string stem, Worker& worker,
-                     const RunOptions& options)
-    : dir_(std::move(dir)), stem_(std::move(stem)), worker_(worker), options_(options) {}
+SetRepair::SetRepair(std::string dir, std::string stem)
+    : dir_(std::move(dir)), stem_(std::move(stem)) {}
 
 bool SetRepair::available() const {
     const auto names = FileServices::listIfAllowed(dir_);
@@ -41,19 +40,24 @@ bool SetRepair::available() const {
     });
 }
 
-SetRepair::Assessment SetRepair::assess() const {
+RecoverySet SetRepair::examined(const std::function<void()>& between) const {
     RecoverySet set = RecoverySet::read(dir_, stem_ + ".QZ");
-    set.examine();
+    set.examine(between);
+    return set;
+}
+
+SetRepair::Assessment SetRepair::assess() const {
+    const RecoverySet set = examined({});
     Assessment found;
     for (const std::size_t k : unusableOf(set)) found.unusable.push_back(set.slices()[k].name);
     found.rebuildable = set.blocks().size();
     return found;
 }
 
-std::vector<std::string> SetRepair::mend(RunReport& report) const {
-    RecoverySet set = RecoverySet::read(dir_, stem_ + ".QZ");
+std::vector<std::string> SetRepair::mend(RunReport& report, Worker& worker,
+                                         const RunOptions& options) const {
     const auto pump = [&report] { report.pump(); };
-    set.examine(pump);
+    const RecoverySet set = examined(pump);
     const std::vector<std::size_t> unusable = unusableOf(set);
     if (unusable.empty()) return {};
     if (!set.mendable())
@@ -65,7 +69,7 @@ std::vector<std::string> SetRepair::mend(RunReport& report) const {
     for (std::size_t k = 0; k < set.slices().size(); ++k)
         if (std::find(unusable.begin(), unusable.end(), k) == unusable.end())
             if (const auto e = FileServices::entry(dir_ + set.slices()[k].name)) like = *e;
-    RunOutputs outputs(worker_);
+    RunOutputs outputs(worker);
     std::vector<FileHandle*> files;
     std::vector<OutputFile*> rebuilt;
     std::vector<std::string> names, paths;
@@ -73,7 +77,7 @@ std::vector<std::string> SetRepair::mend(RunReport& report) const {
         names.push_back(set.slices()[k].name);
         paths.push_back(dir_ + names.back());
         rebuilt.push_back(&outputs.add(paths.back(), stem_, like.mode ? like.mode : 0666,
-                                       !options_.namedTemporaries, like.owner));
+                                       !options.namedTemporaries, like.owner));
         files.push_back(&rebuilt.back()->file());
     }
     Rebuild(set, unusable).write(files, pump);

@@ -6,6 +6,7 @@
 // one in one step. Nothing is named unless every slice to rebuild came out
 // right; what is named stays, whatever the caller does next.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,14 @@
 namespace qz {
 
 class FileHandle;
+class RecoverySet;
 class RunReport;
 class Worker;
 
 class SetRepair {
 public:
     // dir: the set's folder, ending in "/"; stem: its NAME.
-    SetRepair(std::string dir, std::string stem, Worker& worker, const RunOptions& options);
+    SetRepair(std::string dir, std::string stem);
 
     // What the recovery files find of the set: the slices lost or damaged,
     // by file name, and how many of those they can rebuild.
@@ -34,21 +36,24 @@ public:
     // Reads every slice and holds it to the recovery files; FileError when
     // those cannot be read.
     Assessment assess() const;
-    // Rebuilds what is lost or damaged and says which slices it rebuilt, by
-    // file name (none when all are intact); they are told to report too.
-    // FileError when the recovery files cannot be read, or hold too few
-    // blocks for what is missing (the reason says how many of each).
-    std::vector<std::string> mend(RunReport& report) const;
+    // Rebuilds what is lost or damaged, its files flushed on worker, and
+    // says which slices it rebuilt, by file name (none when all are
+    // intact); they are told to report too. FileError when the recovery
+    // files cannot be read, or hold too few blocks for what is missing (the
+    // reason says how many of each).
+    std::vector<std::string> mend(RunReport& report, Worker& worker,
+                                  const RunOptions& options) const;
 
 private:
+    // The set as its recovery files describe it, every slice read (between
+    // runs after each piece); FileError when they cannot be read.
+    RecoverySet examined(const std::function<void()>& between) const;
     // FileError unless each rebuilt slice, flushed, matches its line in the
     // set's sums file, where it has one.
     void holdToSums(const std::vector<std::string>& names, const std::vector<std::string>& paths,
                     const std::vector<FileHandle*>& files) const;
 
     std::string dir_, stem_;
-    Worker& worker_;
-    RunOptions options_;
 };
 
 }  // namespace qz

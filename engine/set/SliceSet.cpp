@@ -1,5 +1,6 @@
 #include "engine/set/SliceSet.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <set>
@@ -144,25 +145,17 @@ std::vector<SliceSet::Slice> SliceSet::taken(
     for (long k = 1; k <= n; ++k) indices.insert(k);
     const auto listed = FileServices::listIfAllowed(listable(dir));
     for (const auto& [k, entry] : named(dir, name, listed)) indices.insert(k);
-    std::vector<std::string> others;
-    for (const std::string& entry : listed)
-        if (belongs(entry)) others.push_back(dir + entry);
+    const auto others = static_cast<std::size_t>(std::count_if(listed.begin(), listed.end(), belongs));
     // Each entry found stays held, beside the n slices to be written.
-    if (Sys::allowOpenFiles(2 * (indices.size() + others.size()) + 64) != 0)
+    if (Sys::allowOpenFiles(2 * (indices.size() + others) + 64) != 0)
         throw FileError(tr("cannot keep the slices open"), dir, errno);
     std::vector<Slice> found;
-    const auto take = [&found](const std::string& path, const FileServices::Entry& e) {
-        auto held = std::make_shared<const FileHandle>(FileHandle::pin(path));
-        if (held->identity() != e.id)
-            throw FileError(tr("changed since it was checked, not deleted"), path);
-        found.push_back({path, e.id, {}, e.size, e.mode, e.owner, std::move(held), 0});
-    };
     for (const long k : indices) {
         const std::string path = SliceNames::slicePath(dir, name, k);
         const auto e = FileServices::entry(path);
         if (!e) continue;
         if (e->kind == Kind::Regular || e->kind == Kind::Link)
-            take(path, *e);
+            found.push_back(held(path, *e));
         else if (k <= n)
             throw FileError(tr("not a plain file, cannot be replaced"), path);
     }
@@ -170,13 +163,29 @@ std::vector<SliceSet::Slice> SliceSet::taken(
     if (const auto e = FileServices::entry(sums)) {
         if (e->kind != Kind::Regular && e->kind != Kind::Link)
             throw FileError(tr("not a plain file, cannot be replaced"), sums);
-        take(sums, *e);
+        found.push_back(held(sums, *e));
     }
-    for (const std::string& path : others)
-        if (const auto e = FileServices::entry(path);
-            e && (e->kind == Kind::Regular || e->kind == Kind::Link))
-            take(path, *e);
+    for (Slice& other : belonging(dir, listed, belongs)) found.push_back(std::move(other));
     return found;
+}
+
+std::vector<SliceSet::Slice> SliceSet::belonging(
+    const std::string& dir, const std::vector<std::string>& names,
+    const std::function<bool(const std::string&)>& belongs) {
+    std::vector<Slice> found;
+    for (const std::string& name : names)
+        if (belongs(name))
+            if (const auto e = FileServices::entry(dir + name);
+                e && (e->kind == Kind::Regular || e->kind == Kind::Link))
+                found.push_back(held(dir + name, *e));
+    return found;
+}
+
+SliceSet::Slice SliceSet::held(const std::string& path, const FileServices::Entry& e) {
+    auto file = std::make_shared<const FileHandle>(FileHandle::pin(path));
+    if (file->identity() != e.id)
+        throw FileError(tr("changed since it was checked, not deleted"), path);
+    return {path, e.id, {}, e.size, e.mode, e.owner, std::move(file), 0};
 }
 
 void SliceSet::checkSums(const std::string& dir, const std::string& stem,

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/io/FileHandle.h"
+#include "engine/io/FileServices.h"
 #include "engine/io/FileId.h"
 #include "engine/io/FileOwner.h"
 #include "engine/set/SumsFile.h"
@@ -55,6 +56,11 @@ public:
     // list goes.
     static std::vector<Slice> taken(const std::string& dir, const std::string& name, long n,
                                     const std::function<bool(const std::string&)>& belongs);
+    // The regular files and links among names, entries of dir, that
+    // belongs takes, each held (see file) until the list goes.
+    static std::vector<Slice> belonging(const std::string& dir,
+                                        const std::vector<std::string>& names,
+                                        const std::function<bool(const std::string&)>& belongs);
 
     const std::vector<Slice>& slices() const { return slices_; }
     // FileError unless slice is as the check saw it: the same size and
@@ -67,6 +73,9 @@ public:
     const std::optional<SumsFile>& sums() const { return sums_; }
 
 private:
+    // The entry e at path, held by FileHandle::pin; FileError when the name
+    // has gone to another file since e was looked at.
+    static Slice held(const std::string& path, const FileServices::Entry& e);
     // Slice 1, 2, ... up to the first index that nothing answers to.
     void probe(const std::string& first, const std::string& dir, const std::string& stem);
     // No stray names beside the set among the entries of dir: none beyond
